@@ -1,0 +1,54 @@
+// The program's own texts. Defined in texts.cpp, whose UTF-8 literals the compiler turns into
+// Windows-1250; the user-interface layer widens them with that code page before showing them.
+#pragma once
+
+// Welcome prompt and dialog
+extern const char kWelcomeCaption[];
+extern const char kWelcomeText[];
+extern const char kDialogCaptionFormat[];  // version major, minor
+extern const char kDetailsButtonFormat[];  // ">>" or "<<"
+extern const char kDetailsShow[];
+extern const char kDetailsHide[];
+extern const char kCloseButton[];
+extern const char kRestartCaption[];
+extern const char kRestartText[];
+extern const char kReaderType32[];
+extern const char kReaderType64[];
+extern const char kReaderTypeWin8[];
+extern const char kReaderTypeWin8x64[];
+
+// Summary report
+extern const char kReaderOutsideList[];
+extern const char kLegacyLinePrefix[];
+extern const char kDriverLinePrefix[];
+extern const char kIeLinePrefix[];
+extern const char kNetscapeLinePrefix[];
+extern const char kJavaLinePrefix[];
+extern const char kOutcomeOk[];
+extern const char kOutcomeError[];
+extern const char kOutcomeWarning[];
+extern const char kLabelOk[];
+extern const char kLabelError[];
+extern const char kLabelWarning[];
+extern const char kLineEnd[];
+
+// Conflict prompt (wide format: %ls names, %I64u sizes)
+extern const char kConflictCaption[];
+extern const char kConflictFormat[];
+
+// Component messages
+extern const char kMsgLegacyDeleteFailed[];
+extern const char kMsgUserAbort[];
+extern const char kMsgIncomplete[];
+extern const char kMsgNoSystemDir[];
+extern const char kMsgCopyErrorFormat[];  // code, file
+extern const char kMsgNetscapeNotFound[];
+extern const char kMsgNetscapeNoProfile[];
+extern const char kMsgNetscapePartialFormat[];  // OP, PF
+extern const char kMsgJavaNotFound[];
+extern const char kMsgJavaNone[];
+extern const char kMsgJavaPartialFormat[];  // VM, OL, OP, JP
+extern const char kMsgBridgeCopyFailed[];
+extern const char kMsgInvalidReaderType[];
+extern const char kMsgDriverStartFormat[];  // file name
+extern const char kMsgGemplusPresent[];

@@ -1,0 +1,12 @@
+// The component installers. Each takes a message buffer (may be null) and its capacity, writes one
+// message there only when its result is not success, and leaves the working directory as it found it.
+#pragma once
+
+// 1 when nothing stands in the way (deleted, absent, no system directory), 0 on a failed deletion.
+int RemoveLegacyOcfJar(char* message, int capacity);
+
+// ComponentResult: 0 success, 1 error, 2 aborted by the user, 3 warning.
+int InstallIeComponents(char* message, int capacity);
+int InstallNetscapeComponents(char* message, int capacity);
+int InstallJavaPluginComponents(char* message, int capacity);
+int InstallReaderDriver(unsigned driverCode, char* message, int capacity);

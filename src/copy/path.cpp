@@ -1,0 +1,25 @@
+// Bounded path joining.
+#include "path.h"
+
+#include <string.h>
+
+int JoinPath(char* path, const char* element)
+{
+    int n = (int)strnlen(path, kPathBuffer);
+    if (n > kMaxPathChars) {
+        path[kMaxPathChars] = '\0';
+        return 0;
+    }
+    int fitted = 1;
+    if (n > 0 && path[n - 1] != '\\') {
+        if (n < kMaxPathChars)
+            path[n++] = '\\';
+        else
+            fitted = 0;
+    }
+    int i = 0;
+    for (; element[i] && n < kMaxPathChars; ++i)
+        path[n++] = element[i];
+    path[n] = '\0';
+    return fitted && element[i] == '\0';
+}

@@ -1,0 +1,9 @@
+// Paths live in fixed buffers of kPathBuffer characters: at most kMaxPathChars and the terminator.
+#pragma once
+
+enum { kMaxPathChars = 260, kPathBuffer = kMaxPathChars + 1 };
+
+// Appends element to path (a buffer of kPathBuffer characters), inserting a backslash unless path
+// already ends in one. Whatever does not fit within kMaxPathChars is cut. Returns 1 when the whole
+// element fitted, 0 when the result was cut; a caller never uses a cut path.
+int JoinPath(char* path, const char* element);

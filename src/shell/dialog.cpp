@@ -1,0 +1,135 @@
+// InstallerDialog: a thin procedure over named handlers.
+#include "dialog.h"
+
+#include "../../resources/resource.h"
+#include "../../resources/texts.h"
+#include "../copy/bounded_text.h"
+#include "ui_text.h"
+
+int g_dialogState = kStateNotRun;
+int g_collapsedHeight = 0;
+int g_expandedHeight = 0;
+
+namespace {
+
+enum { kVersionMajor = 1, kVersionMinor = 5, kButtonTextChars = 64, kCaptionChars = 96 };
+
+const InstallerTable* g_installers = nullptr;
+// Set while the run sequence is inside an installer: a prompt's message loop still serves this
+// dialog, and a second press must not start a second run inside the first.
+bool g_running = false;
+
+void SetDialogHeight(HWND dialog, int height)
+{
+    RECT rect;
+    GetWindowRect(dialog, &rect);
+    MoveWindow(dialog, rect.left, rect.top, rect.right - rect.left, height, TRUE);
+}
+
+void SetAfterRunButtonTexts(HWND dialog)
+{
+    char text[kButtonTextChars];
+    FormatText(text, kButtonTextChars, kDetailsButtonFormat,
+               g_dialogState != kStateExpanded ? kDetailsShow : kDetailsHide);
+    SetItemProgramText(dialog, IDOK, text);
+    SetItemProgramText(dialog, IDCANCEL, kCloseButton);
+}
+
+void OnInitDialog(HWND dialog)
+{
+    SetFocus(GetDlgItem(dialog, IDOK));
+
+    char caption[kCaptionChars];
+    FormatText(caption, kCaptionChars, kDialogCaptionFormat, kVersionMajor, kVersionMinor);
+    SetWindowProgramText(dialog, caption);
+
+    RECT box, window;
+    GetWindowRect(GetDlgItem(dialog, IDE_REPORT), &box);
+    GetWindowRect(dialog, &window);
+    g_expandedHeight = window.bottom - window.top;
+    g_collapsedHeight = box.top - window.top;
+    MoveWindow(dialog, window.left, window.top, window.right - window.left, g_collapsedHeight, TRUE);
+
+    g_dialogState = kStateNotRun;
+    g_running = false;
+
+    CheckDlgButton(dialog, IDC_CHECK_DRIVERS, BST_CHECKED);
+    CheckDlgButton(dialog, IDC_CHECK_JAVA, BST_CHECKED);
+    ShowWindow(GetDlgItem(dialog, IDT_STATUS_DRIVERS), SW_HIDE);
+
+    HWND combo = GetDlgItem(dialog, IDC_READER_TYPE);
+    for (const ReaderType& type : kReaderTypeTable)
+        AddComboProgramText(combo, type.name);
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+
+    HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
+    if (icon)
+        SendMessageW(dialog, WM_SETICON, ICON_BIG, (LPARAM)icon);
+}
+
+void OnInstall(HWND dialog)
+{
+    g_running = true;
+    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+    EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+    RunSequence(dialog, *g_installers);
+    EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
+    EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+    g_dialogState = kStateCollapsed;
+    g_running = false;
+}
+
+void OnToggleDetails(HWND dialog)
+{
+    if (g_dialogState != kStateExpanded) {
+        SetDialogHeight(dialog, g_expandedHeight);
+        g_dialogState = kStateExpanded;
+    } else {
+        SetDialogHeight(dialog, g_collapsedHeight);
+        g_dialogState = kStateCollapsed;
+    }
+}
+
+void OnClose(HWND dialog)
+{
+    if (g_dialogState != kStateNotRun)
+        ShowMessage(dialog, kRestartText, kRestartCaption, MB_OK);
+    EndDialog(dialog, 0);
+}
+
+void OnCommand(HWND dialog, int id)
+{
+    if (g_running)
+        return;
+    if (id == IDOK) {
+        if (g_dialogState == kStateNotRun)
+            OnInstall(dialog);
+        else
+            OnToggleDetails(dialog);
+        SetAfterRunButtonTexts(dialog);
+    } else if (id == IDCANCEL) {
+        OnClose(dialog);
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK InstallerDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(dialog);
+        return FALSE;  // the focus is already on Install
+    case WM_COMMAND:
+        OnCommand(dialog, LOWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void RunInstallerDialog(HINSTANCE instance, const InstallerTable* table)
+{
+    g_installers = table;
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_INSTALLER), nullptr, InstallerDialogProc, 0);
+}

@@ -1,0 +1,11 @@
+// The component installers that this build runs.
+#include "../components/components.h"
+#include "run_sequence.h"
+
+const InstallerTable kProductionInstallers = {
+    RemoveLegacyOcfJar,
+    nullptr,  // Internet Explorer
+    nullptr,  // Netscape 4.x
+    nullptr,  // Sun Java Plug-in
+    nullptr,  // reader driver
+};

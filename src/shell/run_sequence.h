@@ -1,0 +1,58 @@
+// The run sequence: the component installers called in their fixed order, and the summary report.
+#pragma once
+
+#include <windows.h>
+
+enum { kMessageBuffer = 592, kReportBuffer = 3552 };
+
+// How the run sequence reaches the component installers. An entry left null is not installed in this
+// build and is treated as not run.
+struct InstallerTable {
+    int (*removeLegacyOcfJar)(char* message, int capacity);  // non-zero: nothing to report
+    int (*installIeComponents)(char* message, int capacity);
+    int (*installNetscapeComponents)(char* message, int capacity);
+    int (*installJavaPluginComponents)(char* message, int capacity);
+    int (*installReaderDriver)(unsigned driverCode, char* message, int capacity);
+};
+
+extern const InstallerTable kProductionInstallers;
+
+struct ReaderType {
+    const char* name;
+    unsigned driverCode;
+};
+enum { kReaderTypeCount = 4 };
+extern const ReaderType kReaderTypeTable[kReaderTypeCount];
+
+enum { kNotRun = -1, kResultOk = 0, kResultError = 1, kResultAborted = 2, kResultWarning = 3 };
+enum Component { kLegacy, kIe, kNetscape, kJava, kDriver, kComponentCount };
+
+struct RunRequest {
+    int wantIe;
+    int wantNetscape;
+    int wantJava;
+    int wantDriver;
+    int readerIndex;  // list index in the reader-type box; anything outside the table is an error
+};
+
+struct RunOutcome {
+    int result[kComponentCount];  // kNotRun for a component that did not run
+    char message[kComponentCount][kMessageBuffer];
+};
+
+// The status label of each reported component, in report order.
+struct ReportLabels {
+    int labelId;
+    const char* text;  // null: the component is not reported and its label stays empty
+};
+enum { kReportedComponents = 4 };
+
+// Calls the installers in order, stopping after a user's abort.
+void RunInstallers(const InstallerTable& table, const RunRequest& request, RunOutcome* outcome);
+
+// Builds the summary report and the status label texts (driver, Internet Explorer, Netscape, Java).
+void BuildReport(const RunOutcome& outcome, char* report, int capacity,
+                 ReportLabels labels[kReportedComponents]);
+
+// The whole first press of Install: reads the dialog's choices, runs, reports and freezes the controls.
+void RunSequence(HWND dialog, const InstallerTable& table);
