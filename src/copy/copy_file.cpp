@@ -1,0 +1,146 @@
+// CopyFileChecked: overwrite copy, read-only clearing, the identical-file test and the conflict prompt.
+#include "copy_file.h"
+
+#include <stdio.h>
+#include <wchar.h>
+#include <windows.h>
+
+#include "../../resources/texts.h"
+#include "../shell/ui_text.h"
+
+namespace {
+
+enum { kFormatChars = 512, kNameChars = 512 };
+
+const wchar_t kCutMark[] = L"...";
+const int kCutMarkChars = 3;
+
+// Keeps the last `keep` characters of name, marked as cut, when name is longer than that.
+void ShortenFromFront(wchar_t* name, int keep)
+{
+    int n = (int)wcslen(name);
+    if (n <= keep)
+        return;
+    if (keep <= kCutMarkChars) {
+        name[keep > 0 ? keep : 0] = L'\0';
+        return;
+    }
+    int tail = keep - kCutMarkChars;
+    wmemmove(name + kCutMarkChars, name + n - tail, (size_t)tail + 1);
+    wmemcpy(name, kCutMark, kCutMarkChars);
+}
+
+int Format(wchar_t* text, const wchar_t* format, const wchar_t* sourceName, const ConflictFileFacts& s,
+           const wchar_t* destName, const ConflictFileFacts& d)
+{
+    int n = _snwprintf(text, kConflictTextChars, format, sourceName, s.size, s.year, s.month, s.day, s.hour,
+                       s.minute, s.second, destName, d.size, d.year, d.month, d.day, d.hour, d.minute, d.second);
+    text[kConflictTextChars - 1] = L'\0';
+    return n;
+}
+
+void ReadFacts(const char* name, const BY_HANDLE_FILE_INFORMATION& info, ConflictFileFacts* facts)
+{
+    SYSTEMTIME time = {};
+    FileTimeToSystemTime(&info.ftLastWriteTime, &time);  // UTC on purpose: no local-time conversion
+    facts->name = name;
+    facts->size = ((unsigned long long)info.nFileSizeHigh << 32) | info.nFileSizeLow;
+    facts->year = time.wYear;
+    facts->month = time.wMonth;
+    facts->day = time.wDay;
+    facts->hour = time.wHour;
+    facts->minute = time.wMinute;
+    facts->second = time.wSecond;
+}
+
+HANDLE OpenForReading(const char* name)
+{
+    return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+void ClearReadOnly(const char* name)
+{
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesA(name, attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
+void ComposeConflictText(const ConflictFileFacts& source, const ConflictFileFacts& destination, wchar_t* text)
+{
+    wchar_t format[kFormatChars];
+    WidenProgramText(kConflictFormat, format, kFormatChars);
+    // File names come from the file system in the system's code page, not in the program's.
+    wchar_t sourceName[kNameChars];
+    wchar_t destName[kNameChars];
+    WidenSystemText(source.name, sourceName, kNameChars);
+    WidenSystemText(destination.name, destName, kNameChars);
+
+    int n = Format(text, format, sourceName, source, destName, destination);
+    if (n >= 0 && n < kConflictTextChars)
+        return;
+
+    // Too long: measure the text without the names and share the room left between them.
+    int fixed = Format(text, format, L"", source, L"", destination);
+    int room = kConflictTextChars - 1 - (fixed > 0 ? fixed : 0);
+    int sourceLen = (int)wcslen(sourceName);
+    int destLen = (int)wcslen(destName);
+    int sourceKeep = room / 2;
+    int destKeep = room - sourceKeep;
+    // A short name gives its unused share to the other.
+    if (sourceLen < sourceKeep) {
+        destKeep += sourceKeep - sourceLen;
+        sourceKeep = sourceLen;
+    } else if (destLen < destKeep) {
+        sourceKeep += destKeep - destLen;
+        destKeep = destLen;
+    }
+    ShortenFromFront(sourceName, sourceKeep);
+    ShortenFromFront(destName, destKeep);
+    Format(text, format, sourceName, source, destName, destination);
+}
+
+int CopyFileChecked(const char* source, const char* destination, int skipIdentical)
+{
+    for (;;) {
+        if (CopyFileA(source, destination, FALSE)) {
+            ClearReadOnly(destination);
+            return kCopyDone;
+        }
+
+        int status = kCopyDone;
+        bool retry = false;
+        HANDLE sourceFile = OpenForReading(source);
+        HANDLE destFile = OpenForReading(destination);
+        BY_HANDLE_FILE_INFORMATION sourceInfo, destInfo;
+        if (sourceFile == INVALID_HANDLE_VALUE || destFile == INVALID_HANDLE_VALUE ||
+            !GetFileInformationByHandle(sourceFile, &sourceInfo) || !GetFileInformationByHandle(destFile, &destInfo)) {
+            status = kCopyFailed;
+        } else if (skipIdentical && sourceInfo.ftLastWriteTime.dwLowDateTime == destInfo.ftLastWriteTime.dwLowDateTime &&
+                   sourceInfo.ftLastWriteTime.dwHighDateTime == destInfo.ftLastWriteTime.dwHighDateTime &&
+                   sourceInfo.nFileSizeLow == destInfo.nFileSizeLow && sourceInfo.nFileSizeHigh == destInfo.nFileSizeHigh) {
+            status = kCopyDone;
+        } else {
+            ConflictFileFacts sourceFacts, destFacts;
+            ReadFacts(source, sourceInfo, &sourceFacts);
+            ReadFacts(destination, destInfo, &destFacts);
+            wchar_t text[kConflictTextChars];
+            ComposeConflictText(sourceFacts, destFacts, text);
+            int answer = ShowMessageWide(nullptr, text, kConflictCaption, MB_ABORTRETRYIGNORE | MB_ICONQUESTION | MB_DEFBUTTON2);
+            if (answer == IDABORT) {
+                status = kCopyAborted;
+            } else if (answer == IDRETRY) {
+                SetFileAttributesA(destination, destInfo.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+                DeleteFileA(destination);
+                retry = true;
+            }
+        }
+        if (sourceFile != INVALID_HANDLE_VALUE)
+            CloseHandle(sourceFile);
+        if (destFile != INVALID_HANDLE_VALUE)
+            CloseHandle(destFile);
+        if (!retry)
+            return status;
+    }
+}

@@ -1,0 +1,64 @@
+#include "prompts.h"
+
+#include "resource.h"
+
+namespace {
+thread_local PromptResponder* g_responder = nullptr;
+}
+
+PromptResponder::PromptResponder(int defaultAnswer) : defaultAnswer_(defaultAnswer)
+{
+    g_responder = this;
+    hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+}
+
+PromptResponder::~PromptResponder()
+{
+    UnhookWindowsHookEx(hook_);
+    g_responder = nullptr;
+}
+
+LRESULT CALLBACK PromptResponder::Hook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && g_responder)
+        g_responder->OnActivate((HWND)wParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void PromptResponder::OnActivate(HWND window)
+{
+    wchar_t className[32];
+    if (!GetClassNameW(window, className, 32) || wcscmp(className, L"#32770") != 0)
+        return;
+    if (GetDlgItem(window, IDE_REPORT))
+        return;  // the component dialog, not a prompt
+    for (const Prompt& seen : prompts_) {
+        if (seen.window == window)
+            return;  // activated again, already answered
+    }
+    Prompt prompt;
+    prompt.window = window;
+    wchar_t buffer[2048];
+    GetWindowTextW(window, buffer, 2048);
+    prompt.caption = buffer;
+    buffer[0] = L'\0';
+    GetDlgItemTextW(window, 0xFFFF, buffer, 2048);
+    prompt.text = buffer;
+    prompts_.push_back(prompt);
+
+    int answer = defaultAnswer_;
+    if (!queued_.empty()) {
+        answer = queued_.front();
+        queued_.erase(queued_.begin());
+    } else if (handler_) {
+        answer = handler_(prompts_.back());
+    }
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+}
+
+std::wstring Wide1250(const char* text)
+{
+    wchar_t buffer[8192];
+    int n = MultiByteToWideChar(1250, 0, text, -1, buffer, 8192);
+    return n > 0 ? std::wstring(buffer) : std::wstring();
+}

@@ -1,0 +1,16 @@
+// Facts about the process and the Wine prefix that tests check against.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Open handles of this process (files, keys, find handles, ...), counted through the kernel.
+int CountOpenHandles();
+
+std::string SystemDirectory();
+std::string WindowsDirectory();
+std::string CurrentDirectory();
+
+// A Unix path (as CMake knows it) in the form Wine's programs use: the Z: drive maps the Unix root.
+std::string FromUnixPath(const char* unixPath);
