@@ -18,11 +18,12 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM found)
 
 void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    KillTimer(nullptr, id);
     HWND dialog = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindDialog, (LPARAM)&dialog);
-    if (!dialog)
+    // The dialog manager shows the dialog once its loop first goes idle; wait for the user's view.
+    if (!dialog || !IsWindowVisible(dialog))
         return;
+    KillTimer(nullptr, id);
     (*g_script)(dialog);
     if (IsWindow(dialog) && IsWindowVisible(dialog))
         EndDialog(dialog, 0);
