@@ -20,6 +20,14 @@ ensure_prefix() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # Windows inside one Wine desktop: without a window manager on the display, Wine waits about two
+  # seconds for every window it shows.
+  if [ ! -f "$WINEPREFIX/.desktop-set" ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.desktop-set"
+  fi
 }
 
 # Starts a private Xvfb unless a display is already there; stops it when the script ends.
