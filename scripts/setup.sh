@@ -2,24 +2,23 @@
 # Installs what building and testing the installer needs on a Debian machine, only where it is missing.
 set -euo pipefail
 
+packages=(
+  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  cmake make googletest
+  wine wine32:i386 wine64 fonts-wine
+  xvfb x11-utils xdotool imagemagick
+  default-jdk-headless
+)
 need=()
-have_cmd() { command -v "$1" >/dev/null 2>&1; }
-have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev)
-have_cmd cmake || need+=(cmake)
-have_cmd Xvfb || need+=(xvfb)
-have_cmd xdotool || need+=(xdotool)
-have_cmd xdpyinfo || need+=(x11-utils)
-have_cmd import || need+=(imagemagick)
-have_cmd zip || need+=(zip)
-have_cmd javac || need+=(default-jdk-headless)
-[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-if ! have_cmd wine || ! dpkg -s wine32:i386 >/dev/null 2>&1; then
-  need+=(wine wine32:i386 wine64)
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || need+=("$package")
+done
+# A JDK from elsewhere will do as well as Debian's.
+if command -v javac >/dev/null 2>&1; then
+  need=("${need[@]/default-jdk-headless}")
 fi
-
-if [ ${#need[@]} -eq 0 ]; then
-  exit 0
-fi
+need=($(printf '%s\n' "${need[@]}" | grep -v '^$' || true))
+[ ${#need[@]} -eq 0 ] && exit 0
 
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo

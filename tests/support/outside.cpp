@@ -1,0 +1,184 @@
+#include "outside.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "resource.h"
+
+namespace {
+
+struct Search {
+    DWORD processId;
+    const std::wstring* caption;  // null: the component dialog
+    HWND found;
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM param)
+{
+    Search* search = (Search*)param;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t className[32];
+    if (!GetClassNameW(window, className, 32) || wcscmp(className, L"#32770") != 0)
+        return TRUE;
+    bool isDialog = GetDlgItem(window, IDE_REPORT) != nullptr;
+    if (search->caption ? (!isDialog && TextOf(window) == *search->caption) : isDialog) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND Find(DWORD processId, const std::wstring* caption)
+{
+    Search search = {processId, caption, nullptr};
+    EnumWindows(Match, (LPARAM)&search);
+    return search.found;
+}
+
+HWND WaitFor(DWORD processId, const std::wstring* caption, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        if (HWND window = Find(processId, caption))
+            return window;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+OutsideInstaller::~OutsideInstaller()
+{
+    if (info_.hProcess) {
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(info_.hProcess, 99);
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+}
+
+bool OutsideInstaller::Start(const std::string& exePath, const std::string& workingDir)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::vector<char> commandLine(exePath.begin(), exePath.end());
+    commandLine.insert(commandLine.begin(), '"');
+    commandLine.push_back('"');
+    commandLine.push_back('\0');
+    return CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workingDir.c_str(), &startup, &info_) != FALSE;
+}
+
+HWND OutsideInstaller::WaitForMessageBox(const std::wstring& caption, int timeoutMs)
+{
+    return WaitFor(info_.dwProcessId, &caption, timeoutMs);
+}
+
+HWND OutsideInstaller::WaitForDialog(int timeoutMs)
+{
+    return WaitFor(info_.dwProcessId, nullptr, timeoutMs);
+}
+
+bool OutsideInstaller::HasDialog()
+{
+    return Find(info_.dwProcessId, nullptr) != nullptr;
+}
+
+bool OutsideInstaller::WaitForExit(int timeoutMs, DWORD* exitCode)
+{
+    if (WaitForSingleObject(info_.hProcess, (DWORD)timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    if (exitCode)
+        GetExitCodeProcess(info_.hProcess, exitCode);
+    return true;
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t buffer[8192];
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 8192, (LPARAM)buffer, SMTO_ABORTIFHUNG, 5000, &copied))
+        return L"<no answer>";
+    buffer[copied < 8192 ? copied : 8191] = L'\0';
+    return buffer;
+}
+
+std::wstring ItemTextOf(HWND dialog, int id)
+{
+    return TextOf(GetDlgItem(dialog, id));
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    return ItemTextOf(box, 0xFFFF);
+}
+
+void Click(HWND dialog, int id)
+{
+    PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+bool WaitForItemText(HWND dialog, int id, const std::wstring& prefix, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        if (ItemTextOf(dialog, id).compare(0, prefix.size(), prefix) == 0)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool SaveWindowShot(HWND window, const std::string& bmpPath)
+{
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return false;
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file stores it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        DWORD rowBytes = ((DWORD)width * 3 + 3) & ~3u;
+        DWORD imageBytes = rowBytes * (DWORD)height;
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + imageBytes;
+        info.bmiHeader.biSizeImage = imageBytes;
+        if (FILE* out = fopen(bmpPath.c_str(), "wb")) {
+            saved = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                    fwrite(bits, 1, imageBytes, out) == imageBytes;
+            fclose(out);
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], n, nullptr, nullptr);
+    return out;
+}
