@@ -1,0 +1,58 @@
+// Start-up hardening: the working directory and where DLLs may load from.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "scratch.h"
+#include "shell/startup.h"
+#include "system.h"
+
+namespace {
+
+DWORD RunProbe(const std::string& exe, const std::string& argument, const std::string& workingDir)
+{
+    std::string commandLine = "\"" + exe + "\" " + argument;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(),
+                        &startup, &process))
+        return 99;
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = 98;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return code;
+}
+
+TEST(Startup, APlantedDllBesideTheProgramOrInItsWorkingDirectoryNeverLoads)
+{
+    ScratchDir download("download");
+    ScratchDir elsewhere("elsewhere");
+    const std::string binaries = FromUnixPath(TEST_BINARY_DIR);
+    ASSERT_TRUE(CopyFileA((binaries + "\\plant_probe.exe").c_str(), (download / "plant_probe.exe").c_str(), FALSE));
+    for (const ScratchDir* folder : {&download, &elsewhere})
+        ASSERT_TRUE(CopyFileA((binaries + "\\plant_mark.dll").c_str(), (*folder / "plant_mark.dll").c_str(), FALSE));
+
+    // Without the hardening the probe does load it: the test can see a planted DLL.
+    EXPECT_EQ(1u, RunProbe(download / "plant_probe.exe", "unprotected", elsewhere.path()));
+    EXPECT_TRUE(Exists(download / "plant_mark.dll.mark"));
+    RemoveTree(download / "plant_mark.dll.mark");
+
+    EXPECT_EQ(0u, RunProbe(download / "plant_probe.exe", "protected", elsewhere.path()));
+    EXPECT_FALSE(Exists(download / "plant_mark.dll.mark"));
+    EXPECT_FALSE(Exists(elsewhere / "plant_mark.dll.mark"));
+}
+
+TEST(Startup, TheProgramsFolderBecomesTheWorkingDirectory)
+{
+    char exe[MAX_PATH + 1];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string folder(exe, strrchr(exe, '\\'));
+    ScopedCurrentDirectory away("C:\\");
+    ASSERT_EQ(1, EnterExecutableFolder());
+    EXPECT_EQ(folder, CurrentDirectory());
+}
+
+}  // namespace
