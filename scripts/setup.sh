@@ -7,7 +7,7 @@ packages=(
   cmake make googletest
   wine wine32:i386 wine64 fonts-wine
   xvfb x11-utils xdotool imagemagick
-  default-jdk-headless
+  default-jdk-headless locales
 )
 need=()
 for package in "${packages[@]}"; do
@@ -18,12 +18,27 @@ if command -v javac >/dev/null 2>&1; then
   need=("${need[@]/default-jdk-headless}")
 fi
 need=($(printf '%s\n' "${need[@]}" | grep -v '^$' || true))
-[ ${#need[@]} -eq 0 ] && exit 0
 
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+if [ ${#need[@]} -gt 0 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${need[@]}"
 fi
-$SUDO apt-get update -q
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${need[@]}"
+
+# Wine takes both the ANSI code page and the character set of Unix file names from the locale; a
+# locale that is not generated leaves file names ASCII-only. Tests run Polish (1250) and English (1252).
+wanted_locales=(pl_PL.UTF-8 en_US.UTF-8)
+missing=0
+for l in "${wanted_locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" || missing=1
+done
+if [ $missing -eq 1 ]; then
+  for l in "${wanted_locales[@]}"; do
+    grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+  done
+  $SUDO locale-gen >/dev/null
+fi
