@@ -430,6 +430,14 @@ TEST(ReaderDriverExe, EachReaderTypeStartsItsInstallerAndReportsOk)
     }
 }
 
+TEST(ReaderDriverExe, PackageShipsEveryDriverInstaller)
+{
+    for (const char* file : kDriverFiles) {
+        if (file)
+            EXPECT_TRUE(Exists(FromUnixPath(STAGED_PACKAGE_DIR "/Drivers/") + file)) << file;
+    }
+}
+
 TEST(ReaderDriverExe, ListedGemplusReaderReadsAsAttention)
 {
     SystemStandIn standIn;
