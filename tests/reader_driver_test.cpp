@@ -22,9 +22,9 @@ const char* const kDriverFiles[] = {"twin.bat", "410.exe", "twin64.bat", nullptr
 void AnswerReaders(const std::string& names, unsigned sizeStatus = 0, unsigned listStatus = 0,
                    long sizeLength = -1, long listLength = -1)
 {
-    char spec[64];
-    snprintf(spec, sizeof spec, "%x/%x/%ld/%ld/", sizeStatus, listStatus, sizeLength, listLength);
-    SetEnvironmentVariableA("SCARD_STANDIN", (spec + names).c_str());
+    char answer[64];
+    snprintf(answer, sizeof answer, "%x/%x/%ld/%ld/", sizeStatus, listStatus, sizeLength, listLength);
+    SetEnvironmentVariableA("SCARD_STANDIN", (answer + names).c_str());
     SetEnvironmentVariableA("SCARD_STANDIN_CALLS", nullptr);
 }
 
