@@ -7,5 +7,5 @@ const InstallerTable kProductionInstallers = {
     nullptr,  // Internet Explorer
     nullptr,  // Netscape 4.x
     nullptr,  // Sun Java Plug-in
-    nullptr,  // reader driver
+    InstallReaderDriver,
 };

@@ -1,0 +1,16 @@
+@echo off
+rem Stands where the reader vendor's driver installer goes; it installs nothing and says so.
+echo.
+echo  Sterownik czytnika kart GemPC Twin / GemPC Tokens
+echo  dla systemu Windows 8, 64-bit
+echo.
+echo  Ten pakiet nie zawiera instalatora sterownika od producenta czytnika.
+echo  Nic nie zainstalowano.
+echo.
+echo  Pobierz od producenta czytnika instalator sterownika dla tego systemu,
+echo  zapisz go w folderze
+echo     %~dp0
+echo  a w pliku twin8_64.bat zamiast tego tekstu wpisz polecenie jego uruchomienia.
+echo  Potem uruchom instalator ponownie.
+echo.
+pause

@@ -1,0 +1,7 @@
+# 410.exe in Drivers: the stand-in for the driver installer of reader driver code 1.
+add_executable(driver410 WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+set_target_properties(driver410 PROPERTIES OUTPUT_NAME 410)
+target_compile_options(driver410 PRIVATE -finput-charset=UTF-8 -Wall -Wextra -Werror -municode)
+target_link_options(driver410 PRIVATE -municode -static -s)
+list(APPEND STAGE_BUILT "$<TARGET_FILE:driver410>=Drivers")
+list(APPEND STAGE_DEPENDS driver410)

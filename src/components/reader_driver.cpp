@@ -1,0 +1,151 @@
+// Installs the card reader driver: starts the vendor's driver installer from "Drivers" unless PC/SC
+// already knows a reader of the GEMPLUS family.
+#include "reader_driver.h"
+
+#include "../../resources/texts.h"
+#include "../copy/bounded_text.h"
+#include "../copy/path.h"
+#include "components.h"
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+namespace {
+
+const char kPattern[] = "GEMPLUS";
+enum { kPatternLength = sizeof kPattern - 1 };
+
+const char kPackageFolder[] = "Drivers";
+
+// Indexed by driver code; a null entry or a code past the end has no driver installer.
+const char* const kDriverFiles[] = {
+    "twin.bat",      // 0
+    "410.exe",       // 1
+    "twin64.bat",    // 2
+    nullptr,         // 3
+    "twin8.bat",     // 4
+    "twin8_64.bat",  // 5
+};
+enum { kDriverFileCount = sizeof kDriverFiles / sizeof kDriverFiles[0] };
+
+typedef LONG(WINAPI* ListReadersFn)(ULONG_PTR context, const char* groups, char* readers, DWORD* length);
+
+// Asks PC/SC for its readers. Whatever fails here only means that no GEMPLUS reader was seen.
+int GemplusReaderListed()
+{
+    int present = 0;
+    HGLOBAL block = nullptr;
+    ListReadersFn listReaders = nullptr;
+    DWORD length = 0;
+    DWORD allocated = 0;
+
+    // Administrator rights: a winscard.dll planted in the package must never be the one that runs.
+    HMODULE library = LoadSystemLibrary("winscard.dll", LoaderHasSearchFlags());
+    if (!library)
+        goto done;
+    listReaders = (ListReadersFn)(void*)GetProcAddress(library, "SCardListReadersA");
+    if (!listReaders)
+        goto done;
+    if (listReaders(0, nullptr, nullptr, &length) != 0 || length == 0)
+        goto done;
+    allocated = length;
+    block = GlobalAlloc(GMEM_FIXED, allocated);
+    if (!block)
+        goto done;
+    if (listReaders(0, nullptr, (char*)block, &length) != 0)
+        goto done;
+    // The service may answer a length that does not match the block it was given.
+    present = ReaderListHasGemplus((const char*)block, length < allocated ? length : allocated);
+
+done:
+    if (block)
+        GlobalFree(block);
+    if (library)
+        FreeLibrary(library);
+    return present;
+}
+
+// Starts the driver installer `file` from the current directory and does not wait for it.
+int StartDriverInstaller(const char* file)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof process);
+    if (!CreateProcessA(file, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 0;
+    // The installer runs on by itself; its handles are of no use to us.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 1;
+}
+
+}  // namespace
+
+int ReaderListHasGemplus(const char* list, unsigned long length)
+{
+    const unsigned char* bytes = (const unsigned char*)list;
+    unsigned long position = 0;
+    unsigned long matched = 0;
+    while (position < length && matched < kPatternLength) {
+        // Folding bit 0x20 makes letters caseless; a NUL or a byte with the high bit never matches.
+        if ((bytes[position] | 0x20) == ((unsigned char)kPattern[matched] | 0x20)) {
+            ++position;
+            ++matched;
+        } else if (matched == 0) {
+            ++position;
+        } else {
+            position = position - matched + 1;
+            matched = 0;
+        }
+    }
+    return matched == kPatternLength;
+}
+
+int LoaderHasSearchFlags()
+{
+    // The flags came with AddDllDirectory (KB2533623); where it is missing they are rejected.
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel && GetProcAddress(kernel, "AddDllDirectory") ? 1 : 0;
+}
+
+HMODULE LoadSystemLibrary(const char* name, int searchFlagsSupported)
+{
+    if (searchFlagsSupported)
+        return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    char path[kPathBuffer];
+    UINT n = GetSystemDirectoryA(path, kPathBuffer);
+    if (n == 0 || n >= kPathBuffer || !JoinPath(path, name))
+        return nullptr;
+    // A full path, and its dependencies looked up beside it first rather than in the working directory.
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+int InstallReaderDriver(unsigned driverCode, char* message, int capacity)
+{
+    int result = 0;
+    const char* text = nullptr;
+    if (GemplusReaderListed()) {
+        result = 3;
+        text = kMsgGemplusPresent;
+    } else if (!SetCurrentDirectoryA(kPackageFolder)) {
+        result = 1;
+        text = kMsgIncomplete;
+    } else {
+        const char* file = driverCode < kDriverFileCount ? kDriverFiles[driverCode] : nullptr;
+        if (!file) {
+            result = 1;
+            text = kMsgInvalidReaderType;
+        } else if (!StartDriverInstaller(file)) {
+            result = 1;
+            if (message)
+                FormatText(message, capacity, kMsgDriverStartFormat, file);
+        }
+        SetCurrentDirectoryA("..");
+    }
+    if (message && text)
+        CopyText(message, capacity, text);
+    return result;
+}
