@@ -4,8 +4,8 @@
 
 const InstallerTable kProductionInstallers = {
     RemoveLegacyOcfJar,
-    nullptr,  // Internet Explorer
-    nullptr,  // Netscape 4.x
+    InstallIeComponents,
+    InstallNetscapeComponents,
     nullptr,  // Sun Java Plug-in
     InstallReaderDriver,
 };
