@@ -6,6 +6,6 @@ const InstallerTable kProductionInstallers = {
     RemoveLegacyOcfJar,
     nullptr,  // Internet Explorer
     nullptr,  // Netscape 4.x
-    nullptr,  // Sun Java Plug-in
+    InstallJavaPluginComponents,
     nullptr,  // reader driver
 };
