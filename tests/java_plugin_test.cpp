@@ -9,6 +9,7 @@
 
 #include "components/components.h"
 #include "prompts.h"
+#include "resource.h"
 #include "scratch.h"
 #include "system.h"
 #include "texts.h"
@@ -525,6 +526,92 @@ TEST_F(JavaPluginTest, IdenticalBridgeInUseCountsWithoutAPrompt)
 
     EXPECT_EQ(0, Run());
     EXPECT_TRUE(prompts_->prompts().empty());
+}
+
+// The real program, started from the staged package and driven from outside like a user would.
+struct ProgramWindows {
+    DWORD processId;
+    HWND prompt;  // a message box
+    HWND dialog;  // the component dialog
+};
+
+BOOL CALLBACK FindProgramWindows(HWND window, LPARAM data)
+{
+    ProgramWindows* found = (ProgramWindows*)data;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[32];
+    if (owner != found->processId || !IsWindowVisible(window) || !GetClassNameW(window, className, 32) ||
+        wcscmp(className, L"#32770") != 0)
+        return TRUE;
+    if (GetDlgItem(window, IDE_REPORT))
+        found->dialog = window;
+    else
+        found->prompt = window;
+    return TRUE;
+}
+
+ProgramWindows WaitForWindow(DWORD processId, bool wantDialog)
+{
+    ProgramWindows found = {processId, nullptr, nullptr};
+    for (int waited = 0; waited < 30000; waited += 50) {
+        found.prompt = found.dialog = nullptr;
+        EnumWindows(FindProgramWindows, (LPARAM)&found);
+        if (wantDialog ? found.dialog != nullptr : found.prompt != nullptr)
+            break;
+        Sleep(50);
+    }
+    return found;
+}
+
+std::wstring WindowText(HWND window, int id)
+{
+    wchar_t text[4096] = L"";
+    GetDlgItemTextW(window, id, text, 4096);
+    return text;
+}
+
+TEST_F(JavaPluginTest, DefaultRunOfTheProgramReportsTheJavaLine)
+{
+    std::string home = AddJre("1.6.0", scratch_ / "jre6");
+    std::string packageRoot = FromUnixPath(STAGED_PACKAGE_DIR);
+    std::string program = packageRoot + "\\instalator.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, packageRoot.c_str(),
+                               &startup, &process));
+
+    ProgramWindows welcome = WaitForWindow(process.dwProcessId, false);
+    ASSERT_TRUE(welcome.prompt) << "no welcome prompt";
+    PostMessageW(welcome.prompt, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    HWND dialog = WaitForWindow(process.dwProcessId, true).dialog;
+    ASSERT_TRUE(dialog) << "no component dialog";
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
+    std::wstring label;
+    for (int waited = 0; waited < 30000 && label.empty(); waited += 50) {
+        Sleep(50);
+        label = WindowText(dialog, IDT_STATUS_JAVA);
+    }
+    std::wstring report = WindowText(dialog, IDE_REPORT);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDCANCEL));
+    ProgramWindows restart = WaitForWindow(process.dwProcessId, false);
+    if (restart.prompt)
+        PostMessageW(restart.prompt, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    DWORD waitResult = WaitForSingleObject(process.hProcess, 30000);
+    if (waitResult != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    EXPECT_EQ(L"OK", label);
+    std::wstring javaLine = Wide1250("Instalacja komponentów dla Sun Java Plug-in: OK\r\n\r\n");
+    ASSERT_GE(report.size(), javaLine.size()) << report;
+    EXPECT_EQ(javaLine, report.substr(report.size() - javaLine.size())) << "the Java line is the report's last";
+    EXPECT_EQ(WAIT_OBJECT_0, waitResult) << "the program did not end after Close";
+    EXPECT_EQ(2u, ToolCalls(home).size());
+    EXPECT_EQ(ReadFile(packageRoot + "\\sun\\ocf1.2.jar"), ReadFile(home + "\\lib\\ext\\ocf1.2.jar"));
+    EXPECT_EQ(ReadFile(packageRoot + "\\sun\\ocfpcsc1.dll"), ReadFile(bridge_));
 }
 
 }  // namespace
