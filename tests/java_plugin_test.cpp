@@ -173,21 +173,33 @@ protected:
     char message_[kCapacity];
 };
 
+// A home registered with a trailing backslash gives the same destinations and commands.
 TEST_F(JavaPluginTest, OneJreReceivesEverythingAndRunsTheToolTwice)
 {
-    std::string home = AddJre("1.6.0", scratch_ / "jre6");
+    for (const char* ending : {"", "\\"}) {
+        SCOPED_TRACE(ending);
+        DeleteJavaSoft();
+        RemoveTree(bridge_);
+        RemoveTree(bridge64_);
+        std::string home = scratch_ / "jre6";
+        RemoveTree(home);
+        MakeRuntime(home, kJreLayout);
+        std::string registered = home + ending;
+        Register(kJre, "1.6.0", &registered);
 
-    EXPECT_EQ(0, Run());
-    EXPECT_STREQ(kUntouched, message_);
-    EXPECT_TRUE(prompts_->prompts().empty());
-    EXPECT_EQ("package jar", ReadFile(home + "\\lib\\ext\\ocf1.2.jar"));
-    EXPECT_EQ("package properties", ReadFile(home + "\\lib\\opencard.properties"));
-    EXPECT_EQ("package policy", ReadFile(home + "\\lib\\security\\java.policy"));
-    EXPECT_EQ("own policy of " + home, ReadFile(home + "\\lib\\security\\java.policy.ocf-bak"));
-    EXPECT_EQ("package bridge", ReadFile(home + "\\lib\\ext\\ocfpcsc1.dll"));
-    ExpectBridgeInSystemDirectory();
-    std::vector<std::string> expected = {ExpectedCall(home, ".java.policy"), ExpectedCall(home, ".opencard.properties")};
-    EXPECT_EQ(expected, ToolCalls(home));
+        EXPECT_EQ(0, Run());
+        EXPECT_STREQ(kUntouched, message_);
+        EXPECT_TRUE(prompts_->prompts().empty());
+        EXPECT_EQ("package jar", ReadFile(home + "\\lib\\ext\\ocf1.2.jar"));
+        EXPECT_EQ("package properties", ReadFile(home + "\\lib\\opencard.properties"));
+        EXPECT_EQ("package policy", ReadFile(home + "\\lib\\security\\java.policy"));
+        EXPECT_EQ("own policy of " + home, ReadFile(home + "\\lib\\security\\java.policy.ocf-bak"));
+        EXPECT_EQ("package bridge", ReadFile(home + "\\lib\\ext\\ocfpcsc1.dll"));
+        ExpectBridgeInSystemDirectory();
+        std::vector<std::string> expected = {ExpectedCall(home, ".java.policy"),
+                                             ExpectedCall(home, ".opencard.properties")};
+        EXPECT_EQ(expected, ToolCalls(home));
+    }
 }
 
 TEST_F(JavaPluginTest, ToolRunsOnlyWhileNoPolicyOperationHasWorked)
@@ -344,20 +356,6 @@ TEST_F(JavaPluginTest, JdkUsesItsJreFoldersAndItsOwnJava)
     // A JDK never becomes the last JRE.
     EXPECT_FALSE(Exists(home + "\\jre\\lib\\ext\\ocfpcsc1.dll"));
     ExpectBridgeInSystemDirectory();
-}
-
-TEST_F(JavaPluginTest, TrailingBackslashMakesNoDifference)
-{
-    std::string home = MakeRuntime(scratch_ / "jre6", kJreLayout);
-    std::string withBackslash = home + "\\";
-    Register(kJre, "1.6.0", &withBackslash);
-
-    EXPECT_EQ(0, Run());
-    EXPECT_EQ("package jar", ReadFile(home + "\\lib\\ext\\ocf1.2.jar"));
-    EXPECT_EQ("own policy of " + home, ReadFile(home + "\\lib\\security\\java.policy.ocf-bak"));
-    EXPECT_EQ("package bridge", ReadFile(home + "\\lib\\ext\\ocfpcsc1.dll"));
-    std::vector<std::string> expected = {ExpectedCall(home, ".java.policy"), ExpectedCall(home, ".opencard.properties")};
-    EXPECT_EQ(expected, ToolCalls(home));
 }
 
 // The usual home of a 32-bit JRE on 64-bit Windows: its parentheses must not stop the tool.

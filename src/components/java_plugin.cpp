@@ -79,9 +79,8 @@ void HandleRuntime(const char* home, int isJdk, JavaRun* run)
     char element[64];
 
     run->vm++;
-    if (!isJdk) {
+    if (!isJdk)
         run->haveLastJre = CopyText(run->lastJreHome, kHomeChars, home);
-    }
 
     FormatText(element, sizeof element, "%slib\\ext\\ocf1.2.jar", prefix);
     int status = CopyInto("ocf1.2.jar", home, element, 0);
