@@ -134,6 +134,10 @@ int CopyFileChecked(const char* source, const char* destination, int skipIdentic
                 SetFileAttributesA(destination, destInfo.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
                 DeleteFileA(destination);
                 retry = true;
+            } else if (answer != IDIGNORE) {
+                // The prompt could not be shown (0, or -1 under Wine): nobody chose Ignore, and the
+                // destination was not replaced.
+                status = kCopyFailed;
             }
         }
         if (sourceFile != INVALID_HANDLE_VALUE)

@@ -6,6 +6,6 @@ const InstallerTable kProductionInstallers = {
     RemoveLegacyOcfJar,
     InstallIeComponents,
     InstallNetscapeComponents,
-    nullptr,  // Sun Java Plug-in
+    InstallJavaPluginComponents,
     InstallReaderDriver,
 };

@@ -1,0 +1,256 @@
+// Gives every registered Sun JRE and JDK the OCF jar, properties and policy files, runs the package's
+// CopyPolicyFile tool with the runtime's own java.exe, and puts the PC/SC bridge library into place.
+#include <direct.h>
+#include <stdlib.h>
+#include <windows.h>
+
+#include "../../resources/texts.h"
+#include "../copy/bounded_text.h"
+#include "../copy/copy_file.h"
+#include "../copy/path.h"
+#include "components.h"
+
+namespace {
+
+// A version subkey's name, then its "JavaHome": a home of 262 characters or more does not fit and
+// the version is skipped.
+enum { kNameChars = 263, kHomeChars = 262 };
+
+enum FailureKind { kNoFailure, kNoPackage, kNoJava, kIncomplete };
+
+// ComponentResult values.
+enum { kOk = 0, kError = 1, kAborted = 2, kWarning = 3 };
+
+struct JavaRun {
+    int vm, ol, op, jp;  // runtimes, jar copies, properties copies, tool runs and policy copies
+    int bridge;
+    int aborted;
+    int haveLastJre;
+    char lastJreHome[kHomeChars];
+};
+
+// Joins base and element into out (a path buffer). A path that does not fit is never used: the
+// result is 0 and out is left empty so that no caller can mistake it for a path.
+int BuildPath(char* out, const char* base, const char* element)
+{
+    if (base[0] == '\0' || !CopyText(out, kPathBuffer, base) || !JoinPath(out, element)) {
+        out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int CopyInto(const char* source, const char* base, const char* element, int skipIdentical)
+{
+    char destination[kPathBuffer];
+    if (!BuildPath(destination, base, element))
+        return kCopyFailed;
+    return CopyFileChecked(source, destination, skipIdentical);
+}
+
+// Runs the package's policy tool with the runtime's java.exe. cmd strips the first and the last
+// quote of a /c command that holds characters such as ( ) and would then look for "C:\Program";
+// one more pair of quotes around the whole command keeps the quoted program path intact.
+int RunPolicyTool(const char* home, const char* argument)
+{
+    char command[kPathBuffer];
+    char tail[64];
+    if (home[0] == '\0' || !CopyText(command, kPathBuffer, "\"\"") || !AppendText(command, kPathBuffer, home) ||
+        !FormatText(tail, sizeof tail, "bin\\java.exe\" CopyPolicyFile %s\"", argument) || !JoinPath(command, tail))
+        return 0;
+    return system(command) == 0;
+}
+
+// The policy backup is made only while none exists, so that the runtime's own file survives every
+// later run. A failed test counts as absent only when the file is known to be missing: taking an
+// unreadable backup for absent would overwrite it with our own policy file.
+int BackupMissing(const char* backup)
+{
+    if (GetFileAttributesA(backup) != INVALID_FILE_ATTRIBUTES)
+        return 0;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Handles one runtime with home directory home; returns when done or aborted.
+void HandleRuntime(const char* home, int isJdk, JavaRun* run)
+{
+    const char* prefix = isJdk ? "jre\\" : "";
+    char element[64];
+
+    run->vm++;
+    if (!isJdk)
+        run->haveLastJre = CopyText(run->lastJreHome, kHomeChars, home);
+
+    FormatText(element, sizeof element, "%slib\\ext\\ocf1.2.jar", prefix);
+    int status = CopyInto("ocf1.2.jar", home, element, 0);
+    if (status == kCopyAborted) {
+        run->aborted = 1;
+        return;
+    }
+    if (status == kCopyDone)
+        run->ol++;
+
+    FormatText(element, sizeof element, "%slib\\opencard.properties", prefix);
+    status = CopyInto("opencard.properties", home, element, 0);
+    if (status == kCopyAborted) {
+        run->aborted = 1;
+        return;
+    }
+    if (status == kCopyDone)
+        run->op++;
+
+    // Once one policy operation has worked, the tool has nothing left to do for later runtimes.
+    if (run->jp <= 0) {
+        run->jp += RunPolicyTool(home, ".java.policy");
+        run->jp += RunPolicyTool(home, ".opencard.properties");
+    }
+
+    char policy[kPathBuffer];
+    char backup[kPathBuffer];
+    FormatText(element, sizeof element, "%slib\\security\\java.policy", prefix);
+    int havePolicy = BuildPath(policy, home, element);
+    if (havePolicy && FormatText(backup, kPathBuffer, "%s.ocf-bak", policy) && BackupMissing(backup)) {
+        // Without a policy file of its own the runtime gets no backup and still gets ours.
+        if (CopyFileChecked(policy, backup, 0) == kCopyAborted) {
+            run->aborted = 1;
+            return;
+        }
+    }
+
+    status = havePolicy ? CopyFileChecked("java.policy", policy, 0) : kCopyFailed;
+    if (status == kCopyAborted)
+        run->aborted = 1;
+    else if (status == kCopyDone)
+        run->jp++;
+}
+
+// Walks the version subkeys of one of the JavaSoft keys.
+void WalkRuntimes(HKEY parent, int isJdk, JavaRun* run)
+{
+    char name[kNameChars];
+    char home[kHomeChars];
+    for (DWORD index = 0; !run->aborted; ++index) {
+        if (RegEnumKeyA(parent, index, name, kNameChars) != ERROR_SUCCESS)
+            break;
+        HKEY version;
+        if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &version) != ERROR_SUCCESS)
+            continue;
+        DWORD size = kHomeChars;
+        LONG read = RegQueryValueExA(version, "JavaHome", nullptr, nullptr, (BYTE*)home, &size);
+        RegCloseKey(version);
+        if (read != ERROR_SUCCESS)
+            continue;
+        // The registry does not promise a terminator; a value that fills the buffer without one is
+        // too long.
+        if (size >= kHomeChars && home[kHomeChars - 1] != '\0')
+            continue;
+        home[size < kHomeChars ? size : kHomeChars - 1] = '\0';
+        HandleRuntime(home, isJdk, run);
+    }
+}
+
+// Returns 0 when no JavaSoft registration could be opened.
+int InstallIntoRuntimes(JavaRun* run)
+{
+    HKEY javaSoft;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft", 0, KEY_ALL_ACCESS, &javaSoft) != ERROR_SUCCESS)
+        return 0;
+    HKEY jre = nullptr;
+    HKEY jdk = nullptr;
+    if (RegOpenKeyExA(javaSoft, "Java Runtime Environment", 0, KEY_ALL_ACCESS, &jre) != ERROR_SUCCESS)
+        jre = nullptr;
+    if (RegOpenKeyExA(javaSoft, "Java Development Kit", 0, KEY_ALL_ACCESS, &jdk) != ERROR_SUCCESS)
+        jdk = nullptr;
+    int found = jre || jdk;
+    if (jre) {
+        WalkRuntimes(jre, 0, run);
+        RegCloseKey(jre);
+    }
+    if (jdk) {
+        WalkRuntimes(jdk, 1, run);
+        RegCloseKey(jdk);
+    }
+    RegCloseKey(javaSoft);
+    return found;
+}
+
+int ReadSystemDirectory(char* path)
+{
+    UINT n = GetSystemDirectoryA(path, kPathBuffer);
+    return n > 0 && n < kPathBuffer;
+}
+
+// The bridge library goes into the system directory under both names; only the last copy made
+// decides whether it counts. The copy into the last JRE is a courtesy and is never counted.
+void InstallBridge(JavaRun* run)
+{
+    char systemDir[kPathBuffer];
+    if (!ReadSystemDirectory(systemDir))
+        return;
+    int status = CopyInto("ocfpcsc1.dll", systemDir, "ocfpcsc1.dll", 1);
+    if (status == kCopyAborted) {
+        run->aborted = 1;
+    } else {
+        if (ReadSystemDirectory(systemDir)) {
+            status = CopyInto("ocfpcsc1.dll", systemDir, "ocfpcsc164.dll", 1);
+            if (status == kCopyAborted)
+                run->aborted = 1;
+        }
+        if (status == kCopyDone)
+            run->bridge = 1;
+    }
+    if (run->haveLastJre)
+        CopyInto("ocfpcsc1.dll", run->lastJreHome, "lib\\ext\\ocfpcsc1.dll", 0);
+}
+
+void Report(char* message, int capacity, const char* text)
+{
+    if (message)
+        CopyText(message, capacity, text);
+}
+
+}  // namespace
+
+int InstallJavaPluginComponents(char* message, int capacity)
+{
+    JavaRun run = {};
+    int failure = kNoFailure;
+
+    if (_chdir("sun") != 0) {
+        failure = kNoPackage;
+    } else {
+        if (!InstallIntoRuntimes(&run))
+            failure = kNoJava;
+        if (!run.aborted)
+            InstallBridge(&run);
+        _chdir("..");
+    }
+
+    if (failure == kNoFailure &&
+        (run.vm <= 0 || run.ol < run.vm || run.op < run.vm || run.jp < run.vm || run.bridge <= 0))
+        failure = kIncomplete;
+
+    int result = kOk;
+    if (run.aborted) {
+        result = kAborted;
+        Report(message, capacity, kMsgUserAbort);
+    } else if (failure == kNoPackage) {
+        result = kError;
+        Report(message, capacity, kMsgIncomplete);
+    } else if (failure == kNoJava) {
+        result = kWarning;
+        Report(message, capacity, kMsgJavaNotFound);
+    } else if (failure == kIncomplete && run.vm <= 0) {
+        result = kError;
+        Report(message, capacity, kMsgJavaNone);
+    } else if (failure == kIncomplete && (run.ol < run.vm || run.op < run.vm || run.jp < run.vm)) {
+        result = kWarning;
+        if (message)
+            FormatText(message, capacity, kMsgJavaPartialFormat, run.vm, run.ol, run.op, run.jp);
+    } else if (failure == kIncomplete) {
+        result = kError;
+        Report(message, capacity, kMsgBridgeCopyFailed);
+    }
+    return result;
+}
