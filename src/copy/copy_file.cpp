@@ -60,8 +60,10 @@ HANDLE OpenForReading(const char* name)
 
 void ClearReadOnly(const char* name)
 {
+    // The copy carries the source's read-only bit over; only then is there anything to write back,
+    // and a tree copy of thousands of files should not pay a second file-system call for each.
     DWORD attributes = GetFileAttributesA(name);
-    if (attributes != INVALID_FILE_ATTRIBUTES)
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(name, attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
