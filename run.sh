@@ -15,20 +15,26 @@ if [ "${1:-}" = "--stage-only" ]; then
 fi
 
 build_all -DINSTALLER_TESTS=ON
-ensure_prefix "$BUILD/wineprefix-demo"
-if [ -f "$ROOT/scripts/demo-java.sh" ]; then
-  source "$ROOT/scripts/demo-java.sh"
-  register_demo_jre
+
+interactive=0
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && [ -z "${CI:-}" ]; then
+  interactive=1
+else
+  # Before any Wine process starts: Wine's desktop takes the display it finds first.
+  ensure_display
 fi
+ensure_prefix "$BUILD/wineprefix-demo"
+source "$ROOT/scripts/demo-java.sh"
+register_demo_jre
+wineserver -w
 
 to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && [ -z "${CI:-}" ]; then
+if [ $interactive -eq 1 ]; then
   cd "$BUILD/package"
   exec "$ROOT/scripts/wine-run.sh" instalator.exe
 fi
 
-ensure_display
 shots="$BUILD/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
