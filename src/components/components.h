@@ -5,7 +5,10 @@
 // 1 when nothing stands in the way (deleted, absent, no system directory), 0 on a failed deletion.
 int RemoveLegacyOcfJar(char* message, int capacity);
 
-// ComponentResult: 0 success, 1 error, 2 aborted by the user, 3 warning.
+// ComponentResult. An abort ends the run sequence; a warning means partly done, nothing found to
+// install into, or already present.
+enum ComponentResult { kResultOk = 0, kResultError = 1, kResultAborted = 2, kResultWarning = 3 };
+
 int InstallIeComponents(char* message, int capacity);
 int InstallNetscapeComponents(char* message, int capacity);
 int InstallJavaPluginComponents(char* message, int capacity);

@@ -84,19 +84,19 @@ leave:
 report:
     if (aborted) {
         CopyText(message, capacity, kMsgUserAbort);
-        return 2;
+        return kResultAborted;
     }
     switch (error) {
     case kIePackageMissing:
         CopyText(message, capacity, kMsgIncomplete);
-        return 1;
+        return kResultError;
     case kIeNoDirectory:
         CopyText(message, capacity, kMsgNoSystemDir);
-        return 1;
+        return kResultError;
     case kIeCopy:
         FormatText(message, capacity, kMsgCopyErrorFormat, status, failedName);
-        return 1;
+        return kResultError;
     default:
-        return 0;
+        return kResultOk;
     }
 }

@@ -18,9 +18,6 @@ enum { kNameChars = 263, kHomeChars = 262 };
 
 enum FailureKind { kNoFailure, kNoPackage, kNoJava, kIncomplete };
 
-// ComponentResult values.
-enum { kOk = 0, kError = 1, kAborted = 2, kWarning = 3 };
-
 struct JavaRun {
     int vm, ol, op, jp;  // runtimes, jar copies, properties copies, tool runs and policy copies
     int bridge;
@@ -231,25 +228,25 @@ int InstallJavaPluginComponents(char* message, int capacity)
         (run.vm <= 0 || run.ol < run.vm || run.op < run.vm || run.jp < run.vm || run.bridge <= 0))
         failure = kIncomplete;
 
-    int result = kOk;
+    int result = kResultOk;
     if (run.aborted) {
-        result = kAborted;
+        result = kResultAborted;
         Report(message, capacity, kMsgUserAbort);
     } else if (failure == kNoPackage) {
-        result = kError;
+        result = kResultError;
         Report(message, capacity, kMsgIncomplete);
     } else if (failure == kNoJava) {
-        result = kWarning;
+        result = kResultWarning;
         Report(message, capacity, kMsgJavaNotFound);
     } else if (failure == kIncomplete && run.vm <= 0) {
-        result = kError;
+        result = kResultError;
         Report(message, capacity, kMsgJavaNone);
     } else if (failure == kIncomplete && (run.ol < run.vm || run.op < run.vm || run.jp < run.vm)) {
-        result = kWarning;
+        result = kResultWarning;
         if (message)
             FormatText(message, capacity, kMsgJavaPartialFormat, run.vm, run.ol, run.op, run.jp);
     } else if (failure == kIncomplete) {
-        result = kError;
+        result = kResultError;
         Report(message, capacity, kMsgBridgeCopyFailed);
     }
     return result;

@@ -157,26 +157,26 @@ leave:
 report:
     if (aborted) {
         CopyText(message, capacity, kMsgUserAbort);
-        return 2;
+        return kResultAborted;
     }
     switch (failure) {
     case kNsPackageMissing:
         CopyText(message, capacity, kMsgIncomplete);
-        return 1;
+        return kResultError;
     case kNsNotFound:
         CopyText(message, capacity, kMsgNetscapeNotFound);
-        return 3;
+        return kResultWarning;
     case kNsCopy:
         FormatText(message, capacity, kMsgCopyErrorFormat, status, failedName);
-        return 1;
+        return kResultError;
     case kNsProfiles:
         if (profilesFound <= 0) {
             CopyText(message, capacity, kMsgNetscapeNoProfile);
-            return 1;
+            return kResultError;
         }
         FormatText(message, capacity, kMsgNetscapePartialFormat, profilesCopied, profilesFound);
-        return 3;
+        return kResultWarning;
     default:
-        return 0;
+        return kResultOk;
     }
 }

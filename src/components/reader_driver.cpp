@@ -125,21 +125,21 @@ HMODULE LoadSystemLibrary(const char* name, int searchFlagsSupported)
 
 int InstallReaderDriver(unsigned driverCode, char* message, int capacity)
 {
-    int result = 0;
+    int result = kResultOk;
     const char* text = nullptr;
     if (GemplusReaderListed()) {
-        result = 3;
+        result = kResultWarning;
         text = kMsgGemplusPresent;
     } else if (!SetCurrentDirectoryA(kPackageFolder)) {
-        result = 1;
+        result = kResultError;
         text = kMsgIncomplete;
     } else {
         const char* file = driverCode < kDriverFileCount ? kDriverFiles[driverCode] : nullptr;
         if (!file) {
-            result = 1;
+            result = kResultError;
             text = kMsgInvalidReaderType;
         } else if (!StartDriverInstaller(file)) {
-            result = 1;
+            result = kResultError;
             if (message)
                 FormatText(message, capacity, kMsgDriverStartFormat, file);
         }

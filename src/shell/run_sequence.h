@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "../components/components.h"
+
 enum { kMessageBuffer = 592, kReportBuffer = 3552 };
 
 // How the run sequence reaches the component installers. An entry left null is not installed in this
@@ -24,7 +26,8 @@ struct ReaderType {
 enum { kReaderTypeCount = 4 };
 extern const ReaderType kReaderTypeTable[kReaderTypeCount];
 
-enum { kNotRun = -1, kResultOk = 0, kResultError = 1, kResultAborted = 2, kResultWarning = 3 };
+// Kept in a result slot for a component that did not run.
+enum { kNotRun = -1 };
 enum Component { kLegacy, kIe, kNetscape, kJava, kDriver, kComponentCount };
 
 struct RunRequest {
