@@ -6,158 +6,102 @@
 #include <vector>
 
 #include "copy/bounded_text.h"
-#include "resource.h"
 #include "shell/run_sequence.h"
 #include "texts.h"
 
 namespace {
 
-// What each fake installer returns and writes, and the order in which they were called.
-struct Script {
-    int legacy = 1, ie = 0, netscape = 0, java = 0, driver = 0;
-    std::vector<std::string> calls;
-    unsigned driverCode = 99;
-};
-Script g_script;
+// Results the fake installers return (legacy, IE, Netscape, Java, driver), and what they saw.
+int g_results[kComponentCount];
+std::string g_calls;
+unsigned g_driverCode;
 
-int Reply(const char* name, int result, char* message, int capacity)
+int Reply(Component component, char* message, int capacity)
 {
-    g_script.calls.push_back(name);
-    std::string text = std::string(name) + " message";
-    CopyText(message, capacity, text.c_str());
-    return result;
+    const char* names[] = {"legacy", "ie", "netscape", "java", "driver"};
+    g_calls += std::string(g_calls.empty() ? "" : " ") + names[component];
+    CopyText(message, capacity, (std::string(names[component]) + " message").c_str());
+    return g_results[component];
 }
-int FakeLegacy(char* m, int c) { return Reply("legacy", g_script.legacy, m, c); }
-int FakeIe(char* m, int c) { return Reply("ie", g_script.ie, m, c); }
-int FakeNetscape(char* m, int c) { return Reply("netscape", g_script.netscape, m, c); }
-int FakeJava(char* m, int c) { return Reply("java", g_script.java, m, c); }
-int FakeDriver(unsigned code, char* m, int c)
+int Legacy(char* m, int c) { return Reply(kLegacy, m, c); }
+int Ie(char* m, int c) { return Reply(kIe, m, c); }
+int Netscape(char* m, int c) { return Reply(kNetscape, m, c); }
+int Java(char* m, int c) { return Reply(kJava, m, c); }
+int Driver(unsigned code, char* m, int c)
 {
-    g_script.driverCode = code;
-    return Reply("driver", g_script.driver, m, c);
+    g_driverCode = code;
+    return Reply(kDriver, m, c);
 }
-const InstallerTable kFakes = {FakeLegacy, FakeIe, FakeNetscape, FakeJava, FakeDriver};
-
-struct Report {
-    std::string report;
-    std::string labels[kReportedComponents];
-};
-
-Report RunAll(const RunRequest& request)
-{
-    g_script.calls.clear();
-    RunOutcome outcome;
-    RunInstallers(kFakes, request, &outcome);
-    char report[kReportBuffer];
-    ReportLabels labels[kReportedComponents];
-    BuildReport(outcome, report, kReportBuffer, labels);
-    Report run;
-    run.report = report;
-    for (int i = 0; i < kReportedComponents; ++i)
-        run.labels[i] = labels[i].text ? labels[i].text : "";
-    return run;
-}
-
-const RunRequest kEverything = {1, 1, 1, 1, 0};
+const InstallerTable kFakes = {Legacy, Ie, Netscape, Java, Driver};
 
 std::string Line(const char* prefix, const char* outcome, const std::string& message = "")
 {
-    return std::string(prefix) + outcome + message + "\r\n\r\n";
+    return prefix + std::string(outcome) + message + "\r\n\r\n";
 }
 
-TEST(RunSequence, CallsInOrderAndReportsTheDriverLineSecond)
-{
-    g_script = Script();
-    g_script.legacy = 0;
-    g_script.ie = 1;
-    g_script.netscape = 3;
-    g_script.java = 0;
-    g_script.driver = 3;
-    Report run = RunAll(kEverything);
+struct Case {
+    const char* name;
+    std::vector<int> results;  // legacy, IE, Netscape, Java, driver
+    RunRequest request;
+    std::string calls;
+    std::string report;
+    std::string labels;  // driver, IE, Netscape, Java label texts, "|"-separated
+};
 
-    EXPECT_EQ((std::vector<std::string>{"legacy", "ie", "netscape", "java", "driver"}), g_script.calls);
-    EXPECT_EQ(Line(kLegacyLinePrefix, "", "legacy message") +
-                  Line(kDriverLinePrefix, kOutcomeWarning, "driver message") +
-                  Line(kIeLinePrefix, kOutcomeError, "ie message") +
-                  Line(kNetscapeLinePrefix, kOutcomeWarning, "netscape message") +
-                  Line(kJavaLinePrefix, kOutcomeOk),
-              run.report);
-    EXPECT_EQ("UWAGA", run.labels[0]);
-    EXPECT_EQ("BŁĄD", run.labels[1]);
-    EXPECT_EQ("UWAGA", run.labels[2]);
-    EXPECT_EQ("OK", run.labels[3]);
-}
-
-TEST(RunSequence, SuccessfulLegacyRemovalAndOkResultsShowNoMessage)
+TEST(RunSequence, CallsStopsAndReports)
 {
-    g_script = Script();
-    Report run = RunAll({0, 0, 1, 1, 0});
-    EXPECT_EQ(Line(kDriverLinePrefix, kOutcomeOk) + Line(kJavaLinePrefix, kOutcomeOk), run.report);
-    EXPECT_EQ((std::vector<std::string>{"legacy", "java", "driver"}), g_script.calls);
-    EXPECT_EQ("", run.labels[1]);
-    EXPECT_EQ("", run.labels[2]);
-}
-
-TEST(RunSequence, AnAbortStopsTheLaterComponentsAndIsNotReported)
-{
-    struct Case {
-        const char* name;
-        int ie, netscape, java;
-        std::vector<std::string> calls;
-        std::string report;
-    };
+    const RunRequest all = {1, 1, 1, 1, 0};
     const Case cases[] = {
-        {"ie aborts", 2, 0, 0, {"legacy", "ie"}, ""},
-        {"netscape aborts", 0, 2, 0, {"legacy", "ie", "netscape"}, Line(kIeLinePrefix, kOutcomeOk)},
-        {"java aborts", 1, 0, 2, {"legacy", "ie", "netscape", "java"},
-         Line(kIeLinePrefix, kOutcomeError, "ie message") + Line(kNetscapeLinePrefix, kOutcomeOk)},
+        {"driver line second, legacy first on failure", {0, 1, 3, 0, 3}, all, "legacy ie netscape java driver",
+         Line(kLegacyLinePrefix, "", "legacy message") + Line(kDriverLinePrefix, kOutcomeWarning, "driver message") +
+             Line(kIeLinePrefix, kOutcomeError, "ie message") +
+             Line(kNetscapeLinePrefix, kOutcomeWarning, "netscape message") + Line(kJavaLinePrefix, kOutcomeOk),
+         "UWAGA|BŁĄD|UWAGA|OK"},
+        {"default selection, all good", {1, 0, 0, 0, 0}, {0, 0, 1, 1, 0}, "legacy java driver",
+         Line(kDriverLinePrefix, kOutcomeOk) + Line(kJavaLinePrefix, kOutcomeOk), "OK|||OK"},
+        {"nothing checked", {1, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, "legacy", "", "|||"},
+        {"nothing checked, legacy fails", {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, "legacy",
+         Line(kLegacyLinePrefix, "", "legacy message"), "|||"},
+        {"IE aborts", {1, 2, 0, 0, 0}, all, "legacy ie", "", "|||"},
+        {"Netscape aborts", {1, 0, 2, 0, 0}, all, "legacy ie netscape", Line(kIeLinePrefix, kOutcomeOk), "|OK||"},
+        {"Java aborts: the driver is not run", {1, 0, 0, 2, 0}, all, "legacy ie netscape java",
+         Line(kIeLinePrefix, kOutcomeOk) + Line(kNetscapeLinePrefix, kOutcomeOk), "|OK|OK|"},
+        {"nothing selected in the list", {1, 0, 0, 0, 0}, {0, 0, 0, 1, -1}, "legacy",
+         Line(kDriverLinePrefix, kOutcomeError, kReaderOutsideList), "BŁĄD|||"},
+        {"index past the list", {1, 0, 0, 0, 0}, {0, 0, 0, 1, 4}, "legacy",
+         Line(kDriverLinePrefix, kOutcomeError, kReaderOutsideList), "BŁĄD|||"},
     };
     for (const Case& c : cases) {
-        g_script = Script();
-        g_script.ie = c.ie;
-        g_script.netscape = c.netscape;
-        g_script.java = c.java;
-        Report run = RunAll(kEverything);
-        EXPECT_EQ(c.calls, g_script.calls) << c.name;
-        EXPECT_EQ(c.report, run.report) << c.name;
-        EXPECT_EQ("", run.labels[0]) << c.name << ": the driver did not run";
+        std::copy(c.results.begin(), c.results.end(), g_results);
+        g_calls.clear();
+        RunOutcome outcome;
+        RunInstallers(kFakes, c.request, &outcome);
+        char report[kReportBuffer];
+        ReportLabels labels[kReportedComponents];
+        BuildReport(outcome, report, kReportBuffer, labels);
+        std::string labelTexts;
+        for (int i = 0; i < kReportedComponents; ++i)
+            labelTexts += std::string(i ? "|" : "") + (labels[i].text ? labels[i].text : "");
+        EXPECT_EQ(c.calls, g_calls) << c.name;
+        EXPECT_EQ(c.report, report) << c.name;
+        EXPECT_EQ(c.labels, labelTexts) << c.name;
     }
 }
 
-TEST(RunSequence, NothingCheckedRunsOnlyTheLegacyRemoval)
-{
-    g_script = Script();
-    EXPECT_EQ("", RunAll({0, 0, 0, 0, 0}).report);
-    g_script.legacy = 0;
-    EXPECT_EQ(Line(kLegacyLinePrefix, "", "legacy message"), RunAll({0, 0, 0, 0, 0}).report);
-    EXPECT_EQ((std::vector<std::string>{"legacy"}), g_script.calls);
-}
-
-TEST(RunSequence, ReaderSelectionPicksTheDriverCodeOrIsAnError)
+TEST(RunSequence, ReaderTypesPassTheirDriverCodes)
 {
     const unsigned codes[kReaderTypeCount] = {0, 2, 4, 5};
+    std::fill(g_results, g_results + kComponentCount, 0);
     for (int index = 0; index < kReaderTypeCount; ++index) {
-        g_script = Script();
-        RunAll({0, 0, 0, 1, index});
-        EXPECT_EQ(codes[index], g_script.driverCode) << index;
+        RunOutcome outcome;
+        RunInstallers(kFakes, {0, 0, 0, 1, index}, &outcome);
+        EXPECT_EQ(codes[index], g_driverCode) << index;
     }
-    for (int index : {-1, 4, 1000}) {  // -1 is CB_ERR: nothing selected
-        g_script = Script();
-        Report run = RunAll({0, 0, 0, 1, index});
-        EXPECT_EQ((std::vector<std::string>{"legacy"}), g_script.calls) << index;
-        EXPECT_EQ(Line(kDriverLinePrefix, kOutcomeError, kReaderOutsideList), run.report) << index;
-        EXPECT_EQ("BŁĄD", run.labels[0]);
-    }
-}
-
-TEST(RunSequence, MissingInstallersAreNotRun)
-{
-    const InstallerTable legacyOnly = {FakeLegacy, nullptr, nullptr, nullptr, nullptr};
-    g_script = Script();
+    const InstallerTable legacyOnly = {Legacy, nullptr, nullptr, nullptr, nullptr};
     RunOutcome outcome;
-    RunInstallers(legacyOnly, kEverything, &outcome);
+    RunInstallers(legacyOnly, {1, 1, 1, 1, 0}, &outcome);
     for (int component : {kIe, kNetscape, kJava, kDriver})
-        EXPECT_EQ(kNotRun, outcome.result[component]);
+        EXPECT_EQ(kNotRun, outcome.result[component]) << "an installer missing from the build is not run";
 }
 
 TEST(RunSequence, LongestMessagesFitTheReport)
@@ -165,14 +109,13 @@ TEST(RunSequence, LongestMessagesFitTheReport)
     RunOutcome outcome;
     for (int i = 0; i < kComponentCount; ++i) {
         outcome.result[i] = i == kLegacy ? 0 : kResultWarning;
-        std::string longest(kMessageBuffer - 1, '~');
-        CopyText(outcome.message[i], kMessageBuffer, longest.c_str());
+        CopyText(outcome.message[i], kMessageBuffer, std::string(kMessageBuffer - 1, '~').c_str());
     }
     char report[kReportBuffer];
     ReportLabels labels[kReportedComponents];
     BuildReport(outcome, report, kReportBuffer, labels);
     std::string text = report;
-    EXPECT_EQ(std::string("\r\n\r\n"), text.substr(text.size() - 4));
+    EXPECT_EQ("\r\n\r\n", text.substr(text.size() - 4));
     EXPECT_EQ(5 * (kMessageBuffer - 1), (int)std::count(text.begin(), text.end(), '~'));
 }
 

@@ -6,6 +6,8 @@
 namespace {
 
 const std::function<void(HWND)>* g_script = nullptr;
+HWND g_dialog = nullptr;
+bool g_forced = false;
 
 BOOL CALLBACK FindDialog(HWND window, LPARAM found)
 {
@@ -16,6 +18,16 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM found)
     return TRUE;
 }
 
+// A script that did not end the dialog must not hang the test.
+void CALLBACK OnTimeout(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    if (IsWindow(g_dialog) && IsWindowVisible(g_dialog)) {
+        g_forced = true;
+        EndDialog(g_dialog, 0);
+    }
+}
+
 void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
     HWND dialog = nullptr;
@@ -24,19 +36,21 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD)
     if (!dialog || !IsWindowVisible(dialog))
         return;
     KillTimer(nullptr, id);
+    g_dialog = dialog;
     (*g_script)(dialog);
-    if (IsWindow(dialog) && IsWindowVisible(dialog))
-        EndDialog(dialog, 0);
+    SetTimer(nullptr, 0, 5000, OnTimeout);
 }
 
 }  // namespace
 
-void RunDialog(const InstallerTable* table, const std::function<void(HWND)>& script)
+bool RunDialog(const InstallerTable* table, const std::function<void(HWND)>& script)
 {
     g_script = &script;
+    g_forced = false;
     SetTimer(nullptr, 0, 20, OnTimer);
     RunInstallerDialog(GetModuleHandleW(nullptr), table);
     g_script = nullptr;
+    return !g_forced;
 }
 
 void Press(HWND dialog, int id)
