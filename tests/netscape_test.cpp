@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
-#include <string>
 
 #include "../resources/texts.h"
 #include "components/components.h"
@@ -18,133 +16,101 @@ namespace {
 
 const char kKey[] = "Software\\Netscape\\Netscape Navigator\\Main";
 
-std::string CopyError(int code, const std::string& file)
-{
-    return "Błąd kopiowania pliku: kod #" + std::to_string(code) + ", plik: `" + file + "'";
-}
-
 void SetInstallDir(const std::string& dir)
 {
     RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Install Directory", REG_SZ, dir.c_str(), (DWORD)dir.size() + 1);
 }
 
-class NetscapeTest : public ::testing::Test {
-protected:
-    // The first message box of a process opens handles that stay; let that happen before any count.
-    static void SetUpTestSuite() { PromptResponder r(IDOK); MessageBoxA(nullptr, "", "", MB_OK); }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Netscape"); }
-
-    // A package, an installation with its Java folders, two plain profiles and the registry value.
-    void SetUp() override
-    {
-        RemoveTree(scratch_.path());
-        MakeDirs(root_ + "\\ns\\jars\\sub");
-        for (const char* file : {"jars\\a", "jars\\sub\\b", "ocfpcsc1.dll", "opencard.properties"})
-            WriteFile(root_ + "\\ns\\" + file, file);
-        for (const std::string& dir : {classes_, bin_, users_ + "\\alice", users_ + "\\bob"})
-            MakeDirs(dir);
-        SetInstallDir(installDir_);
-    }
-
-    // Runs from the package root; every outcome closes its handles and keys and restores the
-    // working directory.
-    int Run(bool withMessage = true)
-    {
-        ScopedCurrentDirectory cd(root_);
-        strcpy(message_, "untouched");
-        int handles = CountOpenHandles();
-        int result = InstallNetscapeComponents(withMessage ? message_ : nullptr, sizeof message_);
-        EXPECT_EQ(handles, CountOpenHandles()) << "a handle or key was left open";
-        EXPECT_EQ(root_, CurrentDirectory());
-        return result;
-    }
-    // An installation directory of exactly `length` characters below the scratch folder (not made).
-    std::string LongInstallDir(size_t length)
-    {
-        std::string path = scratch_ / "long";
+// Each case starts from a package, an installation with its Java folders, two plain profiles and the
+// registry value, and changes one thing; with a file in use, a first run installs everything and the
+// prompt is answered Abort. Paths that would pass 260 characters fail named as far as they fit.
+TEST(NetscapeTest, InstallsIntoJavaFoldersAndPlainProfilesAndReportsEveryOutcome)
+{
+    { PromptResponder r(IDOK); MessageBoxA(nullptr, "", "", MB_OK); }  // the first box's handles stay
+    ScratchDir scratch("ns");
+    const std::string root = scratch / "pkg", install = scratch / "Netscape\\Communicator", users = scratch / "Netscape\\Users";
+    const std::string classes = install + "\\Program\\java\\classes", bin = install + "\\Program\\java\\bin";
+    auto profile = [&](const std::string& name) { return users + "\\" + name + "\\.opencard.properties"; };
+    auto longDir = [&](size_t length) {  // not made
+        std::string path = scratch / "long";
         while (path.size() < length)
             path += "\\" + std::string(std::min<size_t>(length - path.size() - 1, 50), 'x');
         return path;
-    }
-    std::string Profile(const std::string& name) { return users_ + "\\" + name + "\\.opencard.properties"; }
-
-    ScratchDir scratch_{"ns"};
-    std::string root_ = scratch_ / "pkg", installDir_ = scratch_ / "Netscape\\Communicator";
-    std::string classes_ = installDir_ + "\\Program\\java\\classes", bin_ = installDir_ + "\\Program\\java\\bin";
-    std::string users_ = scratch_ / "Netscape\\Users";
-    char message_[592];
-};
-
-// Only plain folders are profiles: any further attribute, or a file, is skipped.
-TEST_F(NetscapeTest, InstallsIntoTheJavaFoldersAndEveryPlainProfile)
-{
-    for (DWORD extra : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
-        std::string dir = users_ + "\\" + std::to_string(extra);
-        MakeDirs(dir);
-        SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_DIRECTORY | extra);
-    }
-    WriteFile(users_ + "\\notes.txt", "a file, not a profile");
-    PromptResponder responder(IDABORT);
-    EXPECT_EQ(0, Run());
-    EXPECT_STREQ("untouched", message_);
-    EXPECT_EQ("jars\\sub\\b", ReadFile(classes_ + "\\sub\\b"));
-    EXPECT_EQ("ocfpcsc1.dll", ReadFile(bin_ + "\\ocfpcsc1.dll"));
-    EXPECT_EQ("opencard.properties", ReadFile(Profile("alice")));
-    EXPECT_EQ("opencard.properties", ReadFile(Profile("bob")));
-    EXPECT_FALSE(Exists(Profile("2")) || Exists(Profile("4")));  // hidden, system
-    EXPECT_TRUE(responder.prompts().empty());
-}
-
-// Every outcome but success, with the file in use (if any) answered Abort. Paths that would pass 260
-// characters fail with the path as far as it fits.
-TEST_F(NetscapeTest, FailuresAndTheirMessages)
-{
-    const std::string longDir = LongInstallDir(245), bridgeDir = LongInstallDir(232);
+    };
+    const std::string cutClasses = longDir(245), cutBridge = longDir(232);
+    char message[592];
+    // Every outcome closes its handles and keys and restores the working directory.
+    auto run = [&](char* buffer) {
+        ScopedCurrentDirectory cd(root);
+        strcpy(message, "untouched");
+        int handles = CountOpenHandles();
+        int result = InstallNetscapeComponents(buffer, sizeof message);
+        EXPECT_EQ(handles, CountOpenHandles()) << "a handle or key was left open";
+        EXPECT_EQ(root, CurrentDirectory());
+        return result;
+    };
+    auto copyError = [](int code, const std::string& file) {
+        return "Błąd kopiowania pliku: kod #" + std::to_string(code) + ", plik: `" + file + "'";
+    };
     const std::string partial = "Niepełna kopia pliku opencard.properties dla profilów użytkowników przeglądarki Netscape; kod operacji: OP2PF3";
     struct Case {
-        std::function<void()> arrange;
+        std::function<void()> change;
         int result;
-        std::string message, alternative;  // the enumeration may meet the folder before the file
+        std::string message, alternative = "";  // the enumeration may meet the folder before the file
         std::string inUse = "";
     };
     const Case cases[] = {
-        {[] { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Netscape"); }, 3, kMsgNetscapeNotFound, ""},
-        {[] { RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Install Directory"); }, 3, kMsgNetscapeNotFound, ""},
-        {[] { SetInstallDir("C:\\" + std::string(260, 'n')); }, 3, kMsgNetscapeNotFound, ""},
-        {[] { SetInstallDir(""); }, 3, kMsgNetscapeNotFound, ""},
-        {[&] { RemoveTree(root_ + "\\ns"); }, 1, kMsgIncomplete, ""},
-        {[&] { RemoveTree(classes_); }, 1, CopyError(1, "jars\\a"), CopyError(3, classes_ + "\\sub")},
-        {[&] { RemoveTree(root_ + "\\ns\\jars"); }, 1, CopyError(2, ""), ""},
-        {[&] { RemoveTree(users_); }, 1, kMsgNetscapeNoProfile, ""},
-        {[&] { RemoveTree(users_ + "\\alice"), RemoveTree(users_ + "\\bob"); }, 1, kMsgNetscapeNoProfile, ""},
-        // A folder in place of the third profile's file fails without a prompt; so does a cut path.
-        {[&] { MakeDirs(Profile("carol")); }, 3, partial, ""},
-        {[&] { MakeDirs(users_ + "\\" + std::string(210, 'p')); }, 3, partial, ""},
-        {[&] { SetInstallDir(longDir); }, 1, CopyError(3, (longDir + "\\Program\\java\\classes").substr(0, kMaxPathChars)), ""},
+        {[] {}, 0, "untouched"},
+        {[] { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Netscape"); }, 3, kMsgNetscapeNotFound},
+        {[] { RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Install Directory"); }, 3, kMsgNetscapeNotFound},
+        {[] { SetInstallDir("C:\\" + std::string(260, 'n')); }, 3, kMsgNetscapeNotFound},
+        {[] { SetInstallDir(""); }, 3, kMsgNetscapeNotFound},
+        {[&] { RemoveTree(root + "\\ns"); }, 1, kMsgIncomplete},
+        {[&] { RemoveTree(classes); }, 1, copyError(1, "jars\\a"), copyError(3, classes + "\\sub")},
+        {[&] { RemoveTree(root + "\\ns\\jars"); }, 1, copyError(2, "")},
+        {[&] { RemoveTree(users); }, 1, kMsgNetscapeNoProfile},
+        {[&] { RemoveTree(users + "\\alice"), RemoveTree(users + "\\bob"); }, 1, kMsgNetscapeNoProfile},
+        {[&] { MakeDirs(profile("carol")); }, 3, partial},  // a folder in its place: fails without a prompt
+        {[&] { MakeDirs(users + "\\" + std::string(210, 'p')); }, 3, partial},
+        {[&] { SetInstallDir(cutClasses); }, 1, copyError(3, (cutClasses + "\\Program\\java\\classes").substr(0, kMaxPathChars))},
         // The class folder and its tree still fit, the bridge library's path does not.
-        {[&] { MakeDirs(bridgeDir + "\\Program\\java\\classes"), SetInstallDir(bridgeDir); }, 1,
-         CopyError(1, (bridgeDir + "\\Program\\java\\bin\\ocfpcsc1.dll").substr(0, kMaxPathChars)), ""},
-        {[] {}, 2, kMsgUserAbort, "", classes_ + "\\sub\\b"},
-        {[] {}, 2, kMsgUserAbort, "", bin_ + "\\ocfpcsc1.dll"},
-        {[] {}, 2, kMsgUserAbort, "", Profile("alice")},
+        {[&] { MakeDirs(cutBridge + "\\Program\\java\\classes"), SetInstallDir(cutBridge); }, 1,
+         copyError(1, (cutBridge + "\\Program\\java\\bin\\ocfpcsc1.dll").substr(0, kMaxPathChars))},
+        {[] {}, 2, kMsgUserAbort, "", classes + "\\sub\\b"},
+        {[] {}, 2, kMsgUserAbort, "", bin + "\\ocfpcsc1.dll"},
+        {[] {}, 2, kMsgUserAbort, "", profile("alice")},
     };
     for (const Case& c : cases) {
-        SetUp();
-        std::unique_ptr<HeldOpen> inUse;
-        if (!c.inUse.empty()) {  // an abort ends the installer: bob's profile stays without a copy
-            ASSERT_EQ(0, Run());
-            RemoveTree(Profile("bob"));
-            inUse = std::make_unique<HeldOpen>(c.inUse);
-        }
-        c.arrange();
+        RemoveTree(scratch.path());
+        MakeDirs(root + "\\ns\\jars\\sub");
+        for (const char* file : {"jars\\a", "jars\\sub\\b", "ocfpcsc1.dll", "opencard.properties"})
+            WriteFile(root + "\\ns\\" + file, file);
+        for (const std::string& dir : {classes, bin, users + "\\alice", users + "\\bob", users + "\\2", users + "\\4"})
+            MakeDirs(dir);
+        // Only plain folders are profiles: any further attribute, or a file, is skipped.
+        SetFileAttributesA((users + "\\2").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+        SetFileAttributesA((users + "\\4").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+        WriteFile(users + "\\notes.txt", "a file, not a profile");
+        SetInstallDir(install);
         PromptResponder responder(IDABORT);
-        EXPECT_EQ(c.result, Run()) << c.message;
-        EXPECT_TRUE(message_ == c.message || message_ == c.alternative) << c.message << " | " << message_;
+        if (!c.inUse.empty()) {  // an abort ends the installer: bob's profile stays without a copy
+            ASSERT_EQ(0, run(message));
+            RemoveTree(profile("bob"));
+        }
+        HeldOpen inUse(c.inUse);
+        c.change();
+        EXPECT_EQ(c.result, run(message)) << c.message;
+        EXPECT_TRUE(message == c.message || message == c.alternative) << c.message << " | " << message;
         EXPECT_EQ(c.inUse.empty() ? 0u : 1u, responder.prompts().size()) << c.message;
-        EXPECT_TRUE(c.inUse.empty() || c.inUse == Profile("alice") || !Exists(Profile("bob"))) << c.inUse;
+        EXPECT_TRUE(c.inUse.empty() || c.inUse == profile("alice") || !Exists(profile("bob"))) << c.inUse;
     }
-    RemoveTree(root_ + "\\ns");
-    EXPECT_EQ(1, Run(false));  // no buffer: nothing written, nothing breaks
+    EXPECT_EQ("jars\\sub\\b", ReadFile(classes + "\\sub\\b"));
+    EXPECT_EQ("ocfpcsc1.dll", ReadFile(bin + "\\ocfpcsc1.dll"));
+    EXPECT_EQ("opencard.properties", ReadFile(profile("alice")));
+    EXPECT_FALSE(Exists(profile("2")) || Exists(profile("4")));
+    RemoveTree(root + "\\ns");
+    EXPECT_EQ(1, run(nullptr));  // no buffer: nothing written, nothing breaks
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Netscape");
 }
 
 TEST(NetscapeProfilePattern, UsersFolderBesideTheInstallation)
