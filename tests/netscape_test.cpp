@@ -28,16 +28,15 @@ TEST(NetscapeTest, InstallsIntoJavaFoldersAndPlainProfilesAndReportsEveryOutcome
 {
     { PromptResponder r(IDOK); MessageBoxA(nullptr, "", "", MB_OK); }  // the first box's handles stay
     ScratchDir scratch("ns");
-    const std::string root = scratch / "pkg", install = scratch / "Netscape\\Communicator", users = scratch / "Netscape\\Users";
+    const std::string root = scratch / "pkg", users = scratch / "Netscape\\Users";
+    const std::string install = scratch / "Netscape\\Communicator";
     const std::string classes = install + "\\Program\\java\\classes", bin = install + "\\Program\\java\\bin";
     auto profile = [&](const std::string& name) { return users + "\\" + name + "\\.opencard.properties"; };
-    auto longDir = [&](size_t length) {  // not made
-        std::string path = scratch / "long";
-        while (path.size() < length)
-            path += "\\" + std::string(std::min<size_t>(length - path.size() - 1, 50), 'x');
-        return path;
+    auto wide = [&](size_t n, char c) { return scratch / std::string(n - scratch.path().size() - 1, c); };
+    const std::string cutClasses = wide(245, 'x'), cutBridge = wide(232, 'y');  // long installations
+    auto installAt = [&](const std::string& dir) {  // the registry value and the Java folders
+        MakeDirs(dir + "\\Program\\java\\classes"), MakeDirs(dir + "\\Program\\java\\bin"), SetInstallDir(dir);
     };
-    const std::string cutClasses = longDir(245), cutBridge = longDir(232);
     char message[592];
     // Every outcome closes its handles and keys and restores the working directory.
     auto run = [&](char* buffer) {
@@ -49,15 +48,15 @@ TEST(NetscapeTest, InstallsIntoJavaFoldersAndPlainProfilesAndReportsEveryOutcome
         EXPECT_EQ(root, CurrentDirectory());
         return result;
     };
-    auto copyError = [](int code, const std::string& file) {
-        return "Błąd kopiowania pliku: kod #" + std::to_string(code) + ", plik: `" + file + "'";
+    auto copyError = [](int code, const std::string& file) {  // a path named as far as it fits
+        return "Błąd kopiowania pliku: kod #" + std::to_string(code) + ", plik: `" + file.substr(0, kMaxPathChars) + "'";
     };
-    const std::string partial = "Niepełna kopia pliku opencard.properties dla profilów użytkowników przeglądarki Netscape; kod operacji: OP2PF3";
+    const std::string partial = "Niepełna kopia pliku opencard.properties dla profilów użytkowników przeglądarki "
+                                "Netscape; kod operacji: OP2PF3";
     struct Case {
         std::function<void()> change;
         int result;
-        std::string message, alternative = "";  // the enumeration may meet the folder before the file
-        std::string inUse = "";
+        std::string message, alternative = "", inUse = "";  // the enumeration may meet the folder before the file
     };
     const Case cases[] = {
         {[] {}, 0, "untouched"},
@@ -72,10 +71,9 @@ TEST(NetscapeTest, InstallsIntoJavaFoldersAndPlainProfilesAndReportsEveryOutcome
         {[&] { RemoveTree(users + "\\alice"), RemoveTree(users + "\\bob"); }, 1, kMsgNetscapeNoProfile},
         {[&] { MakeDirs(profile("carol")); }, 3, partial},  // a folder in its place: fails without a prompt
         {[&] { MakeDirs(users + "\\" + std::string(210, 'p')); }, 3, partial},
-        {[&] { SetInstallDir(cutClasses); }, 1, copyError(3, (cutClasses + "\\Program\\java\\classes").substr(0, kMaxPathChars))},
+        {[&] { SetInstallDir(cutClasses); }, 1, copyError(3, cutClasses + "\\Program\\java\\classes")},
         // The class folder and its tree still fit, the bridge library's path does not.
-        {[&] { MakeDirs(cutBridge + "\\Program\\java\\classes"), SetInstallDir(cutBridge); }, 1,
-         copyError(1, (cutBridge + "\\Program\\java\\bin\\ocfpcsc1.dll").substr(0, kMaxPathChars))},
+        {[&] { installAt(cutBridge); }, 1, copyError(1, cutBridge + "\\Program\\java\\bin\\ocfpcsc1.dll")},
         {[] {}, 2, kMsgUserAbort, "", classes + "\\sub\\b"},
         {[] {}, 2, kMsgUserAbort, "", bin + "\\ocfpcsc1.dll"},
         {[] {}, 2, kMsgUserAbort, "", profile("alice")},
@@ -85,13 +83,13 @@ TEST(NetscapeTest, InstallsIntoJavaFoldersAndPlainProfilesAndReportsEveryOutcome
         MakeDirs(root + "\\ns\\jars\\sub");
         for (const char* file : {"jars\\a", "jars\\sub\\b", "ocfpcsc1.dll", "opencard.properties"})
             WriteFile(root + "\\ns\\" + file, file);
-        for (const std::string& dir : {classes, bin, users + "\\alice", users + "\\bob", users + "\\2", users + "\\4"})
+        for (const std::string& dir : {users + "\\alice", users + "\\bob", users + "\\2", users + "\\4"})
             MakeDirs(dir);
         // Only plain folders are profiles: any further attribute, or a file, is skipped.
         SetFileAttributesA((users + "\\2").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
         SetFileAttributesA((users + "\\4").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
         WriteFile(users + "\\notes.txt", "a file, not a profile");
-        SetInstallDir(install);
+        installAt(install);
         PromptResponder responder(IDABORT);
         if (!c.inUse.empty()) {  // an abort ends the installer: bob's profile stays without a copy
             ASSERT_EQ(0, run(message));
