@@ -2,9 +2,6 @@
 // does not fit is never used under a cut name.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "copy/copy_file.h"
 #include "copy/copy_tree.h"
 #include "copy/path.h"
@@ -14,162 +11,60 @@
 
 namespace {
 
-// A path of exactly `length` characters below `base`, made of folders of at most 50 characters.
-std::string LongDir(const std::string& base, size_t length)
+// Each case runs over what the cases before it left. A file in use prompts even when identical;
+// entries whose paths pass 260 characters fail under their own status.
+TEST(CopyTreeTest, CopiesEveryEntryAndEndsAtTheFirstFailureWithItsStatusAndPath)
 {
-    std::string path = base;
-    while (path.size() < length) {
-        size_t room = length - path.size() - 1;
-        path += "\\" + std::string(room < 50 ? room : 50, 'x');
+    { PromptResponder r(IDOK); MessageBoxA(nullptr, "", "", MB_OK); }  // the first box's handles stay
+    ScratchDir scratch("copy-tree");
+    const std::string root = scratch / "pkg", dest = scratch / "dest", top = scratch / "top";
+    const std::string n40(40, 'n'), level = "\\dddddddddd", notAFolder = scratch / "file";
+    const std::string five = level + level + level + level + level;
+    const std::string files[] = {"ocf\\a", "ocf\\sub\\b", "ocf\\sub\\deeper\\c", "ocf\\hidden", "ocf\\sub\\system",
+                                 "only\\x\\x", "file\\" + n40, "folder\\" + n40 + "\\x", "deep" + five + level + "\\x"};
+    for (const std::string& file : files) {
+        MakeDirs(root + "\\" + file.substr(0, file.rfind('\\')));
+        WriteFile(root + "\\" + file, file);  // each holding its own name
     }
-    MakeDirs(path);
-    return path;
-}
-
-class CopyTreeTest : public ::testing::Test {
-protected:
-    // The first message box of a process opens handles that stay; let that happen before any count.
-    static void SetUpTestSuite()
-    {
-        PromptResponder responder(IDOK);
-        MessageBoxA(nullptr, "warm-up", "warm-up", MB_OK);
-    }
-
-    void SetUp() override
-    {
-        MakeDirs(root_ + "\\ocf\\sub\\deeper");
-        MakeDirs(dest_);
-        WriteFile(root_ + "\\ocf\\a.txt", "a");
-        WriteFile(root_ + "\\ocf\\sub\\b.txt", "b");
-        WriteFile(root_ + "\\ocf\\sub\\deeper\\c.txt", "c");
-        MakeDirs(root_ + "\\ocf\\empty");
-    }
-
-    // Runs CopyTree from the package root and checks what every outcome must leave behind.
-    int Run(const char* pattern, const std::string& destDir, int recurse = 1)
-    {
-        ScopedCurrentDirectory cd(root_);
-        memset(failed_, '#', sizeof failed_);
-        int handles = CountOpenHandles();
-        int status = CopyTree(pattern, destDir.c_str(), recurse, failed_);
-        EXPECT_EQ(handles, CountOpenHandles()) << "a find handle or file was left open";
-        EXPECT_EQ(root_, CurrentDirectory());
-        EXPECT_LT(strnlen(failed_, sizeof failed_), (size_t)kPathBuffer);
-        return status;
-    }
-
-    ScratchDir scratch_{"copy-tree"};
-    std::string root_ = scratch_ / "pkg";
-    std::string dest_ = scratch_ / "dest";
-    char failed_[kPathBuffer + 1];
-};
-
-TEST_F(CopyTreeTest, CopiesNestedAndEmptyFoldersAndRunsAgainOverTheSameDestination)
-{
-    WriteFile(root_ + "\\ocf\\hidden.txt", "h");
-    SetFileAttributesA((root_ + "\\ocf\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    WriteFile(root_ + "\\ocf\\sub\\system.txt", "s");
-    SetFileAttributesA((root_ + "\\ocf\\sub\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
-    PromptResponder responder(IDABORT);
-
-    for (int run = 1; run <= 2; ++run) {
-        EXPECT_EQ(kCopyDone, Run("ocf\\*", dest_)) << "run " << run;
-        EXPECT_STREQ("", failed_);
-        EXPECT_EQ("a", ReadFile(dest_ + "\\a.txt"));
-        EXPECT_EQ("b", ReadFile(dest_ + "\\sub\\b.txt"));
-        EXPECT_EQ("c", ReadFile(dest_ + "\\sub\\deeper\\c.txt"));
-        EXPECT_EQ("h", ReadFile(dest_ + "\\hidden.txt"));
-        EXPECT_EQ("s", ReadFile(dest_ + "\\sub\\system.txt"));
-        EXPECT_TRUE(GetFileAttributesA((dest_ + "\\empty").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    }
-    EXPECT_TRUE(responder.prompts().empty());
-}
-
-TEST_F(CopyTreeTest, WithoutRecursionCopiesOnlyTheTopFiles)
-{
-    EXPECT_EQ(kCopyDone, Run("ocf\\*", dest_, 0));
-    EXPECT_EQ("a", ReadFile(dest_ + "\\a.txt"));
-    EXPECT_FALSE(Exists(dest_ + "\\sub"));
-    EXPECT_FALSE(Exists(dest_ + "\\empty"));
-}
-
-TEST_F(CopyTreeTest, NothingMatchedGivesTwoAndNoPath)
-{
-    MakeDirs(root_ + "\\jars\\x.jar");  // a folder that a narrow wildcard matches, holding no jar
-    WriteFile(root_ + "\\jars\\x.jar\\readme.txt", "r");
-    EXPECT_EQ(kCopyNothingMatched, Run("missing\\*", dest_));
-    EXPECT_STREQ("", failed_);
-    EXPECT_EQ(kCopyNothingMatched, Run("jars\\*.jar", dest_));
-    EXPECT_STREQ("", failed_);
-}
-
-TEST_F(CopyTreeTest, DestinationInUsePromptsEvenWhenIdentical)
-{
-    ASSERT_EQ(kCopyDone, Run("ocf\\*", dest_));
-    HeldOpen inUse(dest_ + "\\sub\\b.txt");
-
-    PromptResponder ignoring(IDIGNORE);
-    EXPECT_EQ(kCopyDone, Run("ocf\\*", dest_));
-    EXPECT_EQ(1u, ignoring.prompts().size());
-
-    PromptResponder aborting(IDABORT);
-    EXPECT_EQ(kCopyAborted, Run("ocf\\*", dest_));
-    EXPECT_STREQ("ocf\\sub\\b.txt", failed_);
-    EXPECT_EQ(1u, aborting.prompts().size());
-
-    ScopedCurrentDirectory cd(root_);
-    EXPECT_EQ(kCopyAborted, CopyTree("ocf\\*", dest_.c_str(), 1, nullptr));  // no path buffer: nothing written
-}
-
-TEST_F(CopyTreeTest, SubfolderThatCannotBeCreatedGivesThreeAndItsPath)
-{
-    MakeDirs(root_ + "\\only\\sub");
-    WriteFile(root_ + "\\only\\sub\\x.txt", "x");
-    std::string notAFolder = scratch_ / "file";
+    MakeDirs(root + "\\ocf\\empty");
+    MakeDirs(root + "\\jars\\x.jar");  // a folder that the narrow wildcard matches, holding no jar
+    SetFileAttributesA((root + "\\ocf\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((root + "\\ocf\\sub\\system").c_str(), FILE_ATTRIBUTE_SYSTEM);
     WriteFile(notAFolder, "not a folder");
-    EXPECT_EQ(kCopyNoSubfolder, Run("only\\*", notAFolder));
-    EXPECT_EQ(notAFolder + "\\sub", std::string(failed_));
-}
-
-// Destinations long enough that some entry's path passes 260 characters: that entry fails under its
-// own status and no file or folder appears under a cut name.
-TEST_F(CopyTreeTest, PathThatDoesNotFitFailsInsteadOfBeingCut)
-{
-    const std::string name40(40, 'n');
-    const std::string level = "dddddddddd";  // with its backslash, 11 characters per level
-    MakeDirs(root_ + "\\file");
-    WriteFile(root_ + "\\file\\" + name40, "f");
-    MakeDirs(root_ + "\\folder\\" + name40);
-    WriteFile(root_ + "\\folder\\" + name40 + "\\x", "x");
-    std::string deep = root_ + "\\deep";
-    for (int i = 0; i < 6; ++i) {
-        deep += "\\" + level;
-        MakeDirs(deep);
-    }
-    WriteFile(deep + "\\x", "x");
-
-    struct Case {
-        const char* pattern;
-        size_t destLength;
-        int status;
-        std::string failed;      // the source path, or the destination folder's name after destDir
-        std::string cutEntry;    // relative to destDir: what the cut path would have created
+    auto wide = [&](size_t n, char c) { return scratch / std::string(n - scratch.path().size() - 1, c); };
+    const std::string d230 = wide(230, 'x'), d200 = wide(200, 'y'), cut = d230 + "\\" + n40.substr(0, 29);
+    struct Case { const char* pattern; std::string dest; int answer, status; std::string failed; int recurse = 1; };
+    const Case cases[] = {  // answer IDOK: nothing in use, no prompt; failed: terminated within its buffer
+        {"ocf\\*", dest, IDOK, kCopyDone, ""},
+        {"ocf\\*", dest, IDOK, kCopyDone, ""},
+        {"ocf\\*", top, IDOK, kCopyDone, "", 0},
+        {"ocf\\*", dest, IDIGNORE, kCopyDone, ""},
+        {"ocf\\*", dest, IDABORT, kCopyAborted, "ocf\\sub\\b"},
+        {"missing\\*", dest, IDOK, kCopyNothingMatched, ""},
+        {"jars\\*.jar", dest, IDOK, kCopyNothingMatched, ""},
+        {"only\\*", notAFolder, IDOK, kCopyNoSubfolder, notAFolder + "\\x"},
+        {"file\\*", d230, IDOK, kCopyFailed, "file\\" + n40},
+        {"folder\\*", d230, IDOK, kCopyNoSubfolder, cut},
+        {"deep\\*", d200, IDOK, kCopyNoSubfolder, d200 + five + "\\dddd"},  // the sixth level cut to 4 of 10
     };
-    const Case cases[] = {
-        {"file\\*", 230, kCopyFailed, "file\\" + name40, std::string(29, 'n')},
-        {"folder\\*", 230, kCopyNoSubfolder, "\\" + name40, std::string(29, 'n')},
-        // Five levels reach 255 characters; the sixth would be cut to four of its ten.
-        {"deep\\*", 200, kCopyNoSubfolder, "\\" + level + "\\" + level + "\\" + level + "\\" + level + "\\" + level + "\\" + level,
-         level + "\\" + level + "\\" + level + "\\" + level + "\\" + level + "\\dddd"},
-    };
+    ScopedCurrentDirectory cd(root);
     for (const Case& c : cases) {
-        std::string dest = LongDir(scratch_ / "long", c.destLength);
-        std::string failed = c.status == kCopyFailed ? c.failed : (dest + c.failed).substr(0, kMaxPathChars);
-        EXPECT_EQ(c.status, Run(c.pattern, dest)) << c.pattern;
-        EXPECT_EQ(failed, std::string(failed_)) << c.pattern;
-        EXPECT_FALSE(Exists(dest + "\\" + c.cutEntry)) << c.pattern;
-        RemoveTree(scratch_ / "long");
+        MakeDirs(c.dest);
+        HeldOpen inUse(c.answer == IDOK ? "" : dest + "\\sub\\b");
+        PromptResponder responder(c.answer);
+        char failed[kPathBuffer + 1];
+        memset(failed, '#', sizeof failed);
+        int handles = CountOpenHandles();
+        EXPECT_EQ(c.status, CopyTree(c.pattern, c.dest.c_str(), c.recurse, failed)) << c.pattern;
+        EXPECT_EQ(handles, CountOpenHandles()) << c.pattern;
+        EXPECT_EQ(c.failed, failed) << c.pattern;
+        EXPECT_EQ(c.answer == IDOK ? 0u : 1u, responder.prompts().size()) << c.pattern;
     }
+    for (const std::string& file : {"a", "sub\\b", "sub\\deeper\\c", "hidden", "sub\\system"})
+        EXPECT_EQ("ocf\\" + file, ReadFile(dest + "\\" + file));
+    EXPECT_TRUE(Exists(dest + "\\empty") && Exists(top + "\\a"));
+    EXPECT_FALSE(Exists(top + "\\sub") || Exists(top + "\\empty") || Exists(cut) || Exists(d200 + five + "\\dddd"));
+    EXPECT_EQ(kCopyNoSubfolder, CopyTree("only\\*", notAFolder.c_str(), 1, nullptr));  // no buffer: nothing written
 }
 
 }  // namespace

@@ -1,11 +1,7 @@
-// The Internet Explorer installer against the prefix's Windows and system directories. The Windows
-// directory's "java" folder and the system directory's bridge library are shared with other tests:
-// whatever stood there is put aside for each test and put back afterwards.
+// The Internet Explorer installer against the prefix's Windows and system directories.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-#include <string>
+#include <vector>
 
 #include "../resources/texts.h"
 #include "components/components.h"
@@ -15,186 +11,82 @@
 
 namespace {
 
-const char kUntouched[] = "untouched";
-
-std::string CopyError(int code, const std::string& file)
+// Each case starts from a machine with a "java" folder and a complete package, less `missing`. With
+// nothing missing, a first run installs everything; then the bridge library (or a tree file) is in use
+// by a browser that lets go of it once the user has answered, as long as answers remain.
+TEST(IeTest, InstallsTreeAndBridgeAndReportsEveryOutcome)
 {
-    return "Błąd kopiowania pliku: kod #" + std::to_string(code) + ", plik: `" + file + "'";
-}
-
-class IeTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        PromptResponder responder(IDOK);  // the first message box opens handles that stay
-        MessageBoxA(nullptr, "warm-up", "warm-up", MB_OK);
-    }
-
-    void SetUp() override
-    {
-        PutAside(javaDir_);
-        PutAside(bridge_);
-        Arrange();
-    }
-
-    void TearDown() override
-    {
-        Clean();
-        MoveFileA((javaDir_ + kSaved).c_str(), javaDir_.c_str());
-        MoveFileA((bridge_ + kSaved).c_str(), bridge_.c_str());
-    }
-
-    // A machine with a "java" folder and nothing installed, and a complete package.
-    void Arrange()
-    {
-        MakeDirs(javaDir_);
-        MakeDirs(root_ + "\\msie\\ocf\\sub");
-        WriteFile(root_ + "\\msie\\ocf\\a.txt", "a");
-        WriteFile(root_ + "\\msie\\ocf\\sub\\b.txt", "b");
-        WriteFile(root_ + "\\msie\\ocfpcsc1.dll", "bridge");
-        WriteFile(root_ + "\\msie\\ocfpcsc164.dll", "bridge64");
-    }
-
-    void Clean()
-    {
-        RemoveTree(javaDir_);
-        RemoveTree(bridge_);
-        RemoveTree(root_ + "\\msie");
-    }
-
-    static void PutAside(const std::string& path)
-    {
-        RemoveTree(path + kSaved);
-        MoveFileA(path.c_str(), (path + kSaved).c_str());
-    }
-
-    // Runs the installer from `root` and checks what every outcome must leave behind.
-    int Run(const std::string& root, char* message)
-    {
-        ScopedCurrentDirectory cd(root);
-        released_ = 0;
+    { PromptResponder r(IDOK); MessageBoxA(nullptr, "", "", MB_OK); }  // the first box's handles stay
+    ScratchDir scratch("ie");
+    const std::string root = scratch / "pkg", java = WindowsDirectory() + "\\java", lib = java + "\\lib";
+    const std::string bridge = SystemDirectory() + "\\ocfpcsc1.dll", staged = FromUnixPath(STAGED_PACKAGE_DIR);
+    char message[592];
+    int released = 0;  // handles the test itself let go of during a run
+    auto arrange = [&](const std::string& missing) {
+        for (const std::string& path : {java, bridge, root + "\\msie"})
+            RemoveTree(path);
+        MakeDirs(java);
+        MakeDirs(root + "\\msie\\ocf\\sub");
+        for (const char* file : {"ocf\\a", "ocf\\sub\\b", "ocfpcsc1.dll", "ocfpcsc164.dll"})
+            WriteFile(root + "\\msie\\" + file, file);
+        RemoveTree(missing);
+    };
+    // Every outcome closes its handles and restores the working directory.
+    auto run = [&](const std::string& from, char* buffer) {
+        ScopedCurrentDirectory cd(from);
+        strcpy(message, "untouched");
         int handles = CountOpenHandles();
-        int result = InstallIeComponents(message, 592);
-        EXPECT_EQ(handles - released_, CountOpenHandles()) << "a handle was left open";
-        EXPECT_EQ(root, CurrentDirectory());
+        int result = InstallIeComponents(buffer, sizeof message);
+        EXPECT_EQ(handles, CountOpenHandles() + released) << "a handle was left open";
+        EXPECT_EQ(from, CurrentDirectory());
+        released = 0;
         return result;
-    }
-    int Run() { return Run(root_, message_); }
-
-    static constexpr const char* kSaved = ".saved-by-ie-test";
-    ScratchDir scratch_{"ie"};
-    std::string root_ = scratch_ / "pkg";
-    std::string javaDir_ = WindowsDirectory() + "\\java";
-    std::string lib_ = javaDir_ + "\\lib";
-    std::string bridge_ = SystemDirectory() + "\\ocfpcsc1.dll";
-    char message_[592] = "untouched";
-    int released_ = 0;  // handles that the test itself closed during the run
-};
-
-TEST_F(IeTest, FreshMachineGetsTreeAndBridgeWithoutMessage)
-{
-    PromptResponder responder(IDABORT);
-    EXPECT_EQ(0, Run());
-    EXPECT_STREQ(kUntouched, message_);
-    EXPECT_EQ("a", ReadFile(lib_ + "\\a.txt"));
-    EXPECT_EQ("b", ReadFile(lib_ + "\\sub\\b.txt"));
-    EXPECT_EQ("bridge", ReadFile(bridge_));
-    EXPECT_TRUE(responder.prompts().empty());
-}
-
-TEST_F(IeTest, StagedPackageInstalls)
-{
-    const std::string staged = FromUnixPath(STAGED_PACKAGE_DIR);
-    PromptResponder responder(IDABORT);
-    EXPECT_EQ(0, Run(staged, message_));
-    EXPECT_TRUE(Exists(lib_ + "\\README.txt"));
-    EXPECT_EQ(ReadFile(staged + "\\msie\\ocfpcsc1.dll"), ReadFile(bridge_));
-}
-
-TEST_F(IeTest, IncompletePackageOrMachineIsAnError)
-{
-    struct Case {
-        const char* what;
-        std::function<void()> arrange;
-        std::string message;
-        std::string alternative;  // the enumeration may meet the folder before the file
+    };
+    const std::string copyError = "Błąd kopiowania pliku: kod #";
+    struct Case {  // alternative: the enumeration may meet the folder before the file
+        std::string missing; bool inTree; std::vector<int> answers; int result;
+        std::string bridge, message, alternative = "";
     };
     const Case cases[] = {
-        {"no msie", [&] { RemoveTree(root_ + "\\msie"); }, kMsgIncomplete, ""},
-        {"no ocf", [&] { RemoveTree(root_ + "\\msie\\ocf"); }, CopyError(2, ""), ""},
-        {"no java folder", [&] { RemoveTree(javaDir_); }, CopyError(1, "ocf\\a.txt"), CopyError(3, lib_ + "\\sub")},
-    };
-    PromptResponder responder(IDABORT);
-    for (const Case& c : cases) {
-        Clean();
-        Arrange();
-        c.arrange();
-        EXPECT_EQ(1, Run()) << c.what;
-        std::string message = message_;
-        EXPECT_TRUE(message == c.message || message == c.alternative) << c.what << ": " << message;
-        EXPECT_FALSE(Exists(bridge_)) << c.what;
-    }
-    RemoveTree(root_ + "\\msie");
-    EXPECT_EQ(1, Run(root_, nullptr));  // no buffer: nothing written, nothing breaks
-    EXPECT_TRUE(responder.prompts().empty());
-}
-
-TEST_F(IeTest, BridgeInUse)
-{
-    struct Case {
-        const char* what;
-        bool differs;
-        std::vector<int> answers;
-        int result;
-        const char* content;
-        int prompts;
-    };
-    const Case cases[] = {
-        {"identical", false, {}, 0, "bridge", 0},
-        {"different, Ignore", true, {IDIGNORE}, 0, "old", 1},
-        {"different, Retry", true, {IDRETRY}, 0, "bridge", 1},
-        {"Abort brings in the second build", true, {IDABORT}, 0, "bridge64", 1},
-        {"Abort twice", true, {IDABORT, IDABORT}, 2, "old", 2},
+        {root + "\\msie", false, {}, 1, "<missing>", kMsgIncomplete},
+        {root + "\\msie\\ocf", false, {}, 1, "<missing>", copyError + "2, plik: `'"},
+        {java, false, {}, 1, "<missing>", copyError + "1, plik: `ocf\\a'", copyError + "3, plik: `" + lib + "\\sub'"},
+        {"", false, {}, 0, "ocfpcsc1.dll", "untouched"},  // identical: accepted silently
+        {"", false, {IDIGNORE}, 0, "old", "untouched"},
+        {"", false, {IDRETRY}, 0, "ocfpcsc1.dll", "untouched"},
+        {"", false, {IDABORT}, 0, "ocfpcsc164.dll", "untouched"},  // the other build comes in instead
+        {"", false, {IDABORT, IDABORT}, 2, "old", kMsgUserAbort},
+        {"", true, {IDABORT}, 2, "old", kMsgUserAbort},  // an abort in the tree leaves the bridge alone
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(0, Run());
-        if (c.differs) {
-            WriteFile(bridge_, "old");
-            SetWriteTime(bridge_, 2001, 2, 3, 4, 5, 6);
-        }
-        // The browser lets go of the library once the user has answered, as long as answers remain.
-        auto inUse = std::make_unique<HeldOpen>(bridge_);
-        size_t answered = 0;
+        arrange(c.missing);
         PromptResponder responder(IDABORT);
+        if (c.missing.empty()) {
+            ASSERT_EQ(0, run(root, message));
+            EXPECT_EQ("ocf\\sub\\b", ReadFile(lib + "\\sub\\b"));
+            if (!c.answers.empty())
+                WriteFile(bridge, "old"), SetWriteTime(bridge, 2001, 2, 3, 4, 5, 6);
+        }
+        HeldOpen inUse(c.missing.empty() ? (c.inTree ? lib + "\\sub\\b" : bridge) : "");
+        size_t answered = 0;
         responder.SetHandler([&](const Prompt&) {
-            int answer = answered < c.answers.size() ? c.answers[answered] : IDABORT;
-            ++answered;
-            if (answered == c.answers.size() && c.result == 0) {
-                inUse->Release();
-                ++released_;
-            }
-            return answer;
+            if (++answered == c.answers.size() && c.result == 0)
+                inUse.Release(), ++released;
+            return answered <= c.answers.size() ? c.answers[answered - 1] : IDABORT;
         });
-        EXPECT_EQ(c.result, Run()) << c.what;
-        inUse->Release();
-        EXPECT_EQ(c.content, ReadFile(bridge_)) << c.what;
-        EXPECT_EQ((size_t)c.prompts, responder.prompts().size()) << c.what;
-        if (c.result == 2)
-            EXPECT_EQ(kMsgUserAbort, std::string(message_)) << c.what;
+        EXPECT_EQ(c.result, run(root, message)) << c.message;
+        inUse.Release();
+        EXPECT_EQ(c.bridge, ReadFile(bridge)) << c.message;
+        EXPECT_EQ(c.answers.size(), responder.prompts().size()) << c.message;
+        EXPECT_TRUE(message == c.message || message == c.alternative) << c.message << " | " << message;
     }
-}
-
-TEST_F(IeTest, AbortInTheTreeLeavesTheBridgeAlone)
-{
-    ASSERT_EQ(0, Run());
-    RemoveTree(bridge_);
-    HeldOpen inUse(lib_ + "\\sub\\b.txt");
-    PromptResponder responder(IDABORT);
-    EXPECT_EQ(2, Run());
-    EXPECT_EQ(kMsgUserAbort, std::string(message_));
-    EXPECT_FALSE(Exists(bridge_));
-    ASSERT_EQ(1u, responder.prompts().size());
-    EXPECT_NE(std::wstring::npos, responder.prompts()[0].text.find(L"ocf\\sub\\b.txt"));
+    arrange(root + "\\msie");
+    EXPECT_EQ(1, run(root, nullptr));  // no buffer: nothing written, nothing breaks
+    arrange("");  // the staged package's own content installs as well
+    EXPECT_EQ(0, run(staged, message));
+    EXPECT_TRUE(Exists(lib + "\\README.txt"));
+    EXPECT_EQ(ReadFile(staged + "\\msie\\ocfpcsc1.dll"), ReadFile(bridge));
+    RemoveTree(java), RemoveTree(bridge);
 }
 
 }  // namespace
