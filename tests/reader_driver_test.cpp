@@ -107,7 +107,7 @@ TEST_F(ReaderDriver, ChosenInstallerStartsUnlessAGemplusReaderIsListed)
         {"0/0/0/-1/GEMPLUS", 2, 0},          // a size of nothing
         {"0/0/-1/-1/SCM Microsystems SCR3310 0|Omnikey CardMan 3121 0", 4, 0},
         {"0/0/-1/-1/Reader GEMP|LUS 0", 5, 0},
-        {"0/0/-1/3/GEMPLUS Twin", 0, 0},     // the reported length stops short of the name
+        {"0/0/-1/3/GEMPLUS Twin", 0, 0},        // the reported length stops short of the name
         {"0/0/-1/2000000000/Omnikey 0", 0, 0},  // a list length far beyond the block
         {"0/0/-1/-1/Gemplus USB Smart Card Reader 0", 0, 3},
         {"0/0/-1/-1/Omnikey 0|GemPC Twin GEMPLUS 0|Omnikey 1", 1, 3},
@@ -175,6 +175,7 @@ TEST_F(ReaderDriver, PlantedPcscLibraryIsNeverLoaded)
     }
     for (const std::string& path : planted) {
         EXPECT_FALSE(Exists(path + ".mark")) << path;
+        DeleteFileA((path + ".mark").c_str());
         DeleteFileA(path.c_str());
     }
 }
