@@ -195,7 +195,7 @@ TEST_F(JavaPluginTest, LongHomesNeverUseACutPath)
     const std::tuple<int, bool, int, std::string, int, const char*> cases[] = {
         // home length, its own policy, result, message, tool runs, the policy file afterwards
         {210, true, 0, kUntouched, 1, "java.policy"},  // the second command is too long
-        {230, true, 0, kUntouched, 0, "java.policy"},  // the backup name as well
+        {230, true, 3, kPartial + "VM1OL1OP1JP0", 0, "own policy"},  // no room for the backup name: theirs stays
         {230, false, 0, kUntouched, 0, "java.policy"},
         {245, true, 3, kPartial + "VM1OL0OP0JP0", 0, "own policy"},
     };
