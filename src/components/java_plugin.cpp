@@ -58,12 +58,11 @@ int RunPolicyTool(const char* home, const char* argument)
     return system(command) == 0;
 }
 
-// The policy backup is made only while none exists, so that the runtime's own file survives every
-// later run. A failed test counts as absent only when the file is known to be missing: taking an
-// unreadable backup for absent would overwrite it with our own policy file.
-int BackupMissing(const char* backup)
+// A failed test counts as absent only when the file is known to be missing: taking an unreadable
+// backup or policy file for absent would overwrite the runtime's own policy for good.
+int KnownMissing(const char* path)
 {
-    if (GetFileAttributesA(backup) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
         return 0;
     DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -107,7 +106,13 @@ void HandleRuntime(const char* home, int isJdk, JavaRun* run)
     char backup[kPathBuffer];
     FormatText(element, sizeof element, "%slib\\security\\java.policy", prefix);
     int havePolicy = BuildPath(policy, home, element);
-    if (havePolicy && FormatText(backup, kPathBuffer, "%s.ocf-bak", policy) && BackupMissing(backup)) {
+    int haveBackupName = havePolicy && FormatText(backup, kPathBuffer, "%s.ocf-bak", policy);
+    // Without room for the backup's name the runtime's own policy file could not be saved, and ours
+    // would replace it for good: it is left alone and the copy does not count.
+    if (havePolicy && !haveBackupName && !KnownMissing(policy))
+        havePolicy = 0;
+    if (haveBackupName && KnownMissing(backup)) {
+        // Made only while none exists, so that the runtime's own file survives every later run.
         // Without a policy file of its own the runtime gets no backup and still gets ours.
         if (CopyFileChecked(policy, backup, 0) == kCopyAborted) {
             run->aborted = 1;
