@@ -38,7 +38,7 @@ fi
 shots="$BUILD/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
-"$ROOT/scripts/wine-run.sh" "$BUILD/tests/demo_driver.exe" \
+"$ROOT/scripts/wine-run.sh" "$BUILD/demo/demo_driver.exe" \
   "$(to_windows "$BUILD/package/instalator.exe")" "$(to_windows "$shots")"
 for shot in collapsed expanded; do
   convert "$shots/$shot.bmp" "$shots/$shot.png" && rm -f "$shots/$shot.bmp"

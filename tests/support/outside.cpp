@@ -131,49 +131,6 @@ bool WaitForItemText(HWND dialog, int id, const std::wstring& prefix, int timeou
     return false;
 }
 
-bool SaveWindowShot(HWND window, const std::string& bmpPath)
-{
-    RECT rect;
-    if (!GetWindowRect(window, &rect))
-        return false;
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file stores it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        SelectObject(memory, old);
-        DWORD rowBytes = ((DWORD)width * 3 + 3) & ~3u;
-        DWORD imageBytes = rowBytes * (DWORD)height;
-        BITMAPFILEHEADER file = {};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-        file.bfSize = file.bfOffBits + imageBytes;
-        info.bmiHeader.biSizeImage = imageBytes;
-        if (FILE* out = fopen(bmpPath.c_str(), "wb")) {
-            saved = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-                    fwrite(bits, 1, imageBytes, out) == imageBytes;
-            fclose(out);
-        }
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
-}
-
 std::string Utf8(const std::wstring& text)
 {
     int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);

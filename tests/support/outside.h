@@ -35,6 +35,4 @@ std::wstring MessageBoxText(HWND box);
 void Click(HWND dialog, int id);                  // a button click as the user makes it
 // Waits until the text of a dialog item starts with prefix.
 bool WaitForItemText(HWND dialog, int id, const std::wstring& prefix, int timeoutMs = 30000);
-// Saves what the screen shows of the window as a 24-bit BMP.
-bool SaveWindowShot(HWND window, const std::string& bmpPath);
 std::string Utf8(const std::wstring& text);
