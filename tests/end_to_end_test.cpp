@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "copy/copy_tree.h"
 #include "outside.h"
 #include "prompts.h"
 #include "resource.h"
@@ -21,9 +22,9 @@ const char kDefaultReport[] =
     "aplikacja nie była uruchamiona z prawami administratora\r\n\r\n";
 
 // Yes in the welcome prompt, then the dialog.
-HWND OpenDialog(OutsideInstaller& installer)
+HWND OpenDialog(OutsideInstaller& installer, const std::string& exe = kInstaller)
 {
-    if (!installer.Start(kInstaller, "C:\\"))
+    if (!installer.Start(exe, "C:\\"))
         return nullptr;
     HWND welcome = installer.WaitForMessageBox(Wide1250(kWelcomeCaption));
     if (!welcome)
@@ -79,6 +80,38 @@ TEST(EndToEnd, DefaultInstallReportsAndAsksForARestart)
     Click(dialog, IDOK);
     EXPECT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły <<"));
     CloseWithRestartNotice(installer, dialog);
+}
+
+TEST(EndToEnd, RegisteredJreIsServedAndReportedOk)
+{
+    // A copy of the package (the stand-in java.exe logs into its working directory, the package's
+    // sun) and a 32-bit JRE where such a PC has it: below "Program Files (x86)", a home with parentheses.
+    ScratchDir root("e2e-jre");
+    MakeDirs(root / "package");
+    ASSERT_EQ(0, CopyTree((FromUnixPath(STAGED_PACKAGE_DIR) + "\\*").c_str(), (root / "package").c_str(), 1, nullptr));
+    const std::string home = root / "Program Files (x86)\\Java\\jre6";
+    for (const char* folder : {"bin", "lib\\ext", "lib\\security"})
+        MakeDirs(home + "\\" + folder);
+    CopyFileA(FromUnixPath(TEST_BINARY_DIR "/java_stand_in.exe").c_str(), (home + "\\bin\\java.exe").c_str(), FALSE);
+    const char key[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6.0";
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "JavaHome", REG_SZ, home.c_str(), (DWORD)home.size() + 1);
+
+    OutsideInstaller installer;
+    HWND dialog = OpenDialog(installer, root / "package\\instalator.exe");
+    ASSERT_TRUE(dialog);
+    Click(dialog, IDOK);
+    ASSERT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły >>"));
+    EXPECT_EQ(Wide1250("Instalacja sterownika czytnika kart: OK\r\n\r\n"
+                       "Instalacja komponentów dla Sun Java Plug-in: OK\r\n\r\n"),
+              ItemTextOf(dialog, IDE_REPORT));
+    EXPECT_EQ(L"OK", ItemTextOf(dialog, IDT_STATUS_JAVA));
+    CloseWithRestartNotice(installer, dialog);
+
+    std::string log = ReadFile(root / "package\\sun\\calls.log");
+    EXPECT_NE(std::string::npos, log.find("java.exe\" CopyPolicyFile .java.policy|" + root / "package\\sun")) << log;
+    EXPECT_NE(std::string::npos, log.find("CopyPolicyFile .opencard.properties|")) << log;
+    EXPECT_TRUE(Exists(home + "\\lib\\ext\\ocf1.2.jar") && Exists(home + "\\lib\\ext\\ocfpcsc1.dll"));
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
 }
 
 TEST(EndToEnd, ConflictPromptReadsPolishAndNamesBothFiles)
