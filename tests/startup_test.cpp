@@ -55,4 +55,18 @@ TEST(Startup, TheProgramsFolderBecomesTheWorkingDirectory)
     EXPECT_EQ(folder, CurrentDirectory());
 }
 
+TEST(Startup, TheShippedExeAsksForAdministratorRights)
+{
+    // Without it a 32-bit installer is virtualised: its system-directory copies land in a VirtualStore.
+    HMODULE exe = LoadLibraryExA((FromUnixPath(STAGED_PACKAGE_DIR) + "\\instalator.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(exe);
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_TRUE(found);
+    std::string manifest((const char*)LockResource(LoadResource(exe, found)), SizeofResource(exe, found));
+    EXPECT_NE(std::string::npos, manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""));
+    EXPECT_NE(std::string::npos, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")) << "Windows 10 and 11";
+    FreeLibrary(exe);
+}
+
 }  // namespace
