@@ -40,6 +40,15 @@ TEST(JoinPath, JoinsWithOneBackslashAndCutsAt260)
     }
 }
 
+TEST(JoinPath, BuildPathRefusesAnEmptyBaseAndACutResult)
+{
+    char path[kPathBuffer];
+    EXPECT_EQ(1, BuildPath(path, "C:\\Netscape", "Program\\java\\classes"));
+    EXPECT_STREQ("C:\\Netscape\\Program\\java\\classes", path);
+    EXPECT_EQ(0, BuildPath(path, "", "lib\\ext\\ocf1.2.jar")) << "an empty home is no folder";
+    EXPECT_EQ(0, BuildPath(path, std::string(255, 'a').c_str(), "ocf1.2.jar"));
+}
+
 TEST(BoundedText, CopyAppendAndFormatNeverPassTheCapacity)
 {
     char buffer[8];

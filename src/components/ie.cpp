@@ -27,15 +27,13 @@ int InstallIeComponents(char* message, int capacity)
     int status = kCopyDone;
     char failedName[kPathBuffer] = "";
     char path[kPathBuffer];
-    UINT length;
 
     if (_chdir("msie") != 0) {
         error = kIePackageMissing;
         goto report;
     }
 
-    length = GetWindowsDirectoryA(path, kPathBuffer);
-    if (length == 0 || length >= kPathBuffer) {
+    if (!ReadWindowsDirectory(path)) {
         error = kIeNoDirectory;
         goto leave;
     }
@@ -57,8 +55,7 @@ int InstallIeComponents(char* message, int capacity)
         goto leave;
     }
 
-    length = GetSystemDirectoryA(path, kPathBuffer);
-    if (length == 0 || length >= kPathBuffer) {
+    if (!ReadSystemDirectory(path)) {
         error = kIeNoDirectory;
         goto leave;
     }

@@ -26,17 +26,6 @@ struct JavaRun {
     char lastJreHome[kHomeChars];
 };
 
-// Joins base and element into out (a path buffer). A path that does not fit is never used: the
-// result is 0 and out is left empty so that no caller can mistake it for a path.
-int BuildPath(char* out, const char* base, const char* element)
-{
-    if (base[0] == '\0' || !CopyText(out, kPathBuffer, base) || !JoinPath(out, element)) {
-        out[0] = '\0';
-        return 0;
-    }
-    return 1;
-}
-
 int CopyInto(const char* source, const char* base, const char* element, int skipIdentical)
 {
     char destination[kPathBuffer];
@@ -175,12 +164,6 @@ int InstallIntoRuntimes(JavaRun* run)
     }
     RegCloseKey(javaSoft);
     return found;
-}
-
-int ReadSystemDirectory(char* path)
-{
-    UINT n = GetSystemDirectoryA(path, kPathBuffer);
-    return n > 0 && n < kPathBuffer;
 }
 
 // The bridge library goes into the system directory under both names; only the last copy made

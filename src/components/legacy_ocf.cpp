@@ -9,8 +9,7 @@
 int RemoveLegacyOcfJar(char* message, int capacity)
 {
     char path[kPathBuffer];
-    UINT n = GetSystemDirectoryA(path, kPathBuffer);
-    if (n == 0 || n >= kPathBuffer)
+    if (!ReadSystemDirectory(path))
         return 1;
     if (!JoinPath(path, "ocf1.2.jar"))
         return 1;  // no such file can exist under a cut name: nothing to remove

@@ -22,12 +22,6 @@ const char kInstallDirValue[] = "Install Directory";
 const char kBridgeLibrary[] = "ocfpcsc1.dll";
 const char kProperties[] = "opencard.properties";
 
-// `base` joined with `element` into path; 0 when the result had to be cut.
-int BuildFrom(char* path, const char* base, const char* element)
-{
-    return CopyText(path, kPathBuffer, base) && JoinPath(path, element);
-}
-
 // Reads the installation directory; 0 when the value is missing, empty or longer than a path.
 int ReadInstallDir(HKEY key, char* installDir)
 {
@@ -95,7 +89,7 @@ int InstallNetscapeComponents(char* message, int capacity)
     }
 
     // The class folder belongs to the browser: it is filled, never created.
-    if (!BuildFrom(path, installDir, "Program\\java\\classes")) {
+    if (!BuildPath(path, installDir, "Program\\java\\classes")) {
         status = kCopyNoSubfolder;
         CopyText(failedName, kPathBuffer, path);
         failure = kNsCopy;
@@ -111,7 +105,7 @@ int InstallNetscapeComponents(char* message, int capacity)
         goto leave;
     }
 
-    bridgeFits = BuildFrom(path, installDir, "Program\\java\\bin\\ocfpcsc1.dll");
+    bridgeFits = BuildPath(path, installDir, "Program\\java\\bin\\ocfpcsc1.dll");
     status = bridgeFits ? CopyFileChecked(kBridgeLibrary, path, 0) : (int)kCopyFailed;
     if (status == kCopyAborted) {
         aborted = 1;
@@ -136,7 +130,7 @@ int InstallNetscapeComponents(char* message, int capacity)
                 continue;
             ++profilesFound;
             char profileFile[kPathBuffer];
-            int fits = BuildFrom(profileFile, path, entry.cFileName) && JoinPath(profileFile, ".opencard.properties");
+            int fits = BuildPath(profileFile, path, entry.cFileName) && JoinPath(profileFile, ".opencard.properties");
             int copied = fits ? CopyFileChecked(kProperties, profileFile, 0) : (int)kCopyFailed;
             if (copied == kCopyAborted) {
                 aborted = 1;

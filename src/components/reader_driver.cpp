@@ -116,8 +116,7 @@ HMODULE LoadSystemLibrary(const char* name, int searchFlagsSupported)
     if (searchFlagsSupported)
         return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     char path[kPathBuffer];
-    UINT n = GetSystemDirectoryA(path, kPathBuffer);
-    if (n == 0 || n >= kPathBuffer || !JoinPath(path, name))
+    if (!ReadSystemDirectory(path) || !JoinPath(path, name))
         return nullptr;
     // A full path, and its dependencies looked up beside it first rather than in the working directory.
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);

@@ -15,16 +15,6 @@ bool IsDotEntry(const char* name)
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
-// `base` followed by `name` with one separator; 0 when the result had to be cut.
-int BuildPath(char* path, const char* base, const char* name)
-{
-    if (!CopyText(path, kPathBuffer, base))
-        return 0;
-    if (path[0] == '\0')
-        return CopyText(path, kPathBuffer, name);  // an empty prefix: the name alone, no separator
-    return JoinPath(path, name);
-}
-
 void SetFailedPath(char* failedPath, const char* path)
 {
     if (failedPath)
@@ -44,9 +34,11 @@ int CopyTree(const char* pattern, const char* destDir, int recurse, char* failed
     int prefixLength = (int)(wildcard - pattern);
     if (prefixLength > kMaxPathChars)
         return kCopyNothingMatched;  // no entry of it could be named: nothing can match
-    char prefix[kPathBuffer];
-    memcpy(prefix, pattern, (size_t)prefixLength);
-    prefix[prefixLength] = '\0';
+    char prefix[kPathBuffer] = ".\\";  // a pattern without a folder lists the working directory
+    if (prefixLength > 0) {
+        memcpy(prefix, pattern, (size_t)prefixLength);
+        prefix[prefixLength] = '\0';
+    }
 
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA(pattern, &entry);

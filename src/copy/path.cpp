@@ -2,6 +2,9 @@
 #include "path.h"
 
 #include <string.h>
+#include <windows.h>
+
+#include "bounded_text.h"
 
 int JoinPath(char* path, const char* element)
 {
@@ -22,4 +25,23 @@ int JoinPath(char* path, const char* element)
         path[n++] = element[i];
     path[n] = '\0';
     return fitted && element[i] == '\0';
+}
+
+int BuildPath(char* path, const char* base, const char* element)
+{
+    if (!CopyText(path, kPathBuffer, base) || path[0] == '\0')
+        return 0;
+    return JoinPath(path, element);
+}
+
+int ReadSystemDirectory(char* path)
+{
+    UINT n = GetSystemDirectoryA(path, kPathBuffer);
+    return n > 0 && n < kPathBuffer;
+}
+
+int ReadWindowsDirectory(char* path)
+{
+    UINT n = GetWindowsDirectoryA(path, kPathBuffer);
+    return n > 0 && n < kPathBuffer;
 }
