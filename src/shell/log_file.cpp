@@ -86,18 +86,17 @@ void EndLine()
     WriteBytes("\r\n", 2);
 }
 
-// The sink behind LogLine: a text with line breaks of its own (a report, a prompt) becomes several lines.
+// The sink behind LogLine: a text with line breaks of its own (a report, a prompt) becomes several lines,
+// and a break that ends the text ends its last line.
 void WriteLines(const char* text)
 {
-    for (;;) {
+    do {
         const char* end = strchr(text, '\n');
         int length = end ? (int)(end - text) : (int)strlen(text);
         WriteProgramText(text, length > 0 && text[length - 1] == '\r' ? length - 1 : length);
         EndLine();
-        if (!end)
-            return;
-        text = end + 1;
-    }
+        text = end ? end + 1 : nullptr;
+    } while (text && *text);
 }
 
 void FormatUtcNow(char* text, int capacity)
