@@ -14,7 +14,7 @@ if [ "${1:-}" = "--stage-only" ]; then
   exit 0
 fi
 
-build_all -DINSTALLER_TESTS=ON
+build_runnable
 
 interactive=0
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && [ -z "${CI:-}" ]; then
@@ -23,23 +23,23 @@ else
   # Before any Wine process starts: Wine's desktop takes the display it finds first.
   ensure_display
 fi
-ensure_prefix "$BUILD/wineprefix-demo"
+ensure_prefix "$RUN_BUILD/wineprefix-demo"
 source "$ROOT/scripts/demo-java.sh"
-register_demo_jre
+register_demo_jre "$RUN_BUILD/demo-jre/java.exe"
 wineserver -w
 
 to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 
 if [ $interactive -eq 1 ]; then
-  cd "$BUILD/package"
+  cd "$RUN_BUILD/package"
   exec "$ROOT/scripts/wine-run.sh" instalator.exe
 fi
 
 shots="$BUILD/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
-"$ROOT/scripts/wine-run.sh" "$BUILD/demo/demo_driver.exe" \
-  "$(to_windows "$BUILD/package/instalator.exe")" "$(to_windows "$shots")"
+"$ROOT/scripts/wine-run.sh" "$RUN_BUILD/demo/demo_driver.exe" \
+  "$(to_windows "$RUN_BUILD/package/instalator.exe")" "$(to_windows "$shots")"
 for shot in collapsed expanded; do
   convert "$shots/$shot.bmp" "$shots/$shot.png" && rm -f "$shots/$shot.bmp"
 done
