@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the installer, stages the package and starts it under Wine in a demo prefix of its own.
 # With a display, the real window opens for you. Without one, a private Xvfb is started and a default
-# installation is driven as a user would do it: Yes, Install, details, Close, the restart notice;
-# screenshots land in build/screenshots and the report is printed.
+# installation is driven as a user would do it: Yes, the reader list, Install, Retry in a copy
+# conflict, details, Close, the restart notice; a screenshot of each screen lands in build/screenshots
+# and the report is printed.
 #   ./run.sh               build, stage, run
 #   ./run.sh --stage-only  build and stage only (build/package, build/instalator-1.5.zip)
 set -euo pipefail
@@ -40,7 +41,8 @@ rm -rf "$shots"
 mkdir -p "$shots"
 "$ROOT/scripts/wine-run.sh" "$RUN_BUILD/demo/demo_driver.exe" \
   "$(to_windows "$RUN_BUILD/package/instalator.exe")" "$(to_windows "$shots")"
-for shot in collapsed expanded; do
+# In the order a user meets them.
+for shot in welcome dialog conflict collapsed expanded; do
   convert "$shots/$shot.bmp" "$shots/$shot.png" && rm -f "$shots/$shot.bmp"
 done
-echo "Screenshots: $shots/collapsed.png $shots/expanded.png"
+echo "Screenshots: $(ls "$shots"/*.png | tr '\n' ' ')"

@@ -10,6 +10,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   xvfb x11-utils xdotool imagemagick
   default-jdk-headless locales
+  osslsigncode openssl zip unzip
 )
 need=()
 for package in "${packages[@]}"; do
