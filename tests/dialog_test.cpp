@@ -158,7 +158,7 @@ TEST(Dialog, PressesDuringAnInstallerPromptDoNotStartASecondRun)
 TEST(Dialog, ShippedTemplateNamesATrueTypeFontAndKeepsItsFields)
 {
     // MS Sans Serif is a bitmap font of the system's code page: no Polish letters on a Western Windows.
-    HMODULE exe = LoadLibraryExA((FromUnixPath(STAGED_PACKAGE_DIR) + "\\instalator.exe").c_str(), nullptr,
+    HMODULE exe = LoadLibraryExA((FromUnixPath(SHIPPED_PACKAGE_DIR) + "\\instalator.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     HRSRC found = FindResourceExW(exe, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_INSTALLER),  // RT_DIALOG
                                   MAKELANGID(LANG_POLISH, SUBLANG_DEFAULT));

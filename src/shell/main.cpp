@@ -2,13 +2,18 @@
 #include <windows.h>
 
 #include "command_line.h"
+#include "exit_codes.h"
 #include "interactive.h"
 #include "startup.h"
+#include "system_binding.h"
 #include "unattended.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearchToSystem();
+    // Nothing of USER32 or ADVAPI32 exists before this; without them not even a message can be shown.
+    if (!BindSystemLibraries())
+        return kExitInstallFailure;
     CommandLine command;
     // Before the working directory changes: a relative /LOG names a file where the caller stands.
     int understood = ParseCommandLine(GetCommandLineW(), &command);
