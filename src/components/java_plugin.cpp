@@ -9,12 +9,12 @@
 #include "../copy/copy_file.h"
 #include "../copy/path.h"
 #include "components.h"
+#include "java_runtimes.h"
 
 namespace {
 
-// A version subkey's name, then its "JavaHome": a home of 262 characters or more does not fit and
-// the version is skipped.
-enum { kNameChars = 263, kHomeChars = 262 };
+// A "JavaHome" as the registry walk gives it (java_runtimes.h): at most 261 characters.
+enum { kHomeChars = 262 };
 
 enum FailureKind { kNoFailure, kNoPackage, kNoJava, kIncomplete };
 
@@ -116,54 +116,11 @@ void HandleRuntime(const char* home, int isJdk, JavaRun* run)
         run->jp++;
 }
 
-// Walks the version subkeys of one of the JavaSoft keys.
-void WalkRuntimes(HKEY parent, int isJdk, JavaRun* run)
+int VisitRuntime(const char* home, int isJdk, void* context)
 {
-    char name[kNameChars];
-    char home[kHomeChars];
-    for (DWORD index = 0; !run->aborted; ++index) {
-        if (RegEnumKeyA(parent, index, name, kNameChars) != ERROR_SUCCESS)
-            break;
-        HKEY version;
-        if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &version) != ERROR_SUCCESS)
-            continue;
-        DWORD size = kHomeChars;
-        LONG read = RegQueryValueExA(version, "JavaHome", nullptr, nullptr, (BYTE*)home, &size);
-        RegCloseKey(version);
-        if (read != ERROR_SUCCESS)
-            continue;
-        // The registry does not promise a terminator; a value that fills the buffer without one is
-        // too long.
-        if (size >= kHomeChars && home[kHomeChars - 1] != '\0')
-            continue;
-        home[size < kHomeChars ? size : kHomeChars - 1] = '\0';
-        HandleRuntime(home, isJdk, run);
-    }
-}
-
-// Returns 0 when no JavaSoft registration could be opened.
-int InstallIntoRuntimes(JavaRun* run)
-{
-    HKEY javaSoft;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft", 0, KEY_ALL_ACCESS, &javaSoft) != ERROR_SUCCESS)
-        return 0;
-    HKEY jre = nullptr;
-    HKEY jdk = nullptr;
-    if (RegOpenKeyExA(javaSoft, "Java Runtime Environment", 0, KEY_ALL_ACCESS, &jre) != ERROR_SUCCESS)
-        jre = nullptr;
-    if (RegOpenKeyExA(javaSoft, "Java Development Kit", 0, KEY_ALL_ACCESS, &jdk) != ERROR_SUCCESS)
-        jdk = nullptr;
-    int found = jre || jdk;
-    if (jre) {
-        WalkRuntimes(jre, 0, run);
-        RegCloseKey(jre);
-    }
-    if (jdk) {
-        WalkRuntimes(jdk, 1, run);
-        RegCloseKey(jdk);
-    }
-    RegCloseKey(javaSoft);
-    return found;
+    JavaRun* run = (JavaRun*)context;
+    HandleRuntime(home, isJdk, run);
+    return !run->aborted;
 }
 
 // The bridge library goes into the system directory under both names; only the last copy made
@@ -205,7 +162,7 @@ int InstallJavaPluginComponents(char* message, int capacity)
     if (_chdir("sun") != 0) {
         failure = kNoPackage;
     } else {
-        if (!InstallIntoRuntimes(&run))
+        if (!WalkRegisteredRuntimes(VisitRuntime, &run))
             failure = kNoJava;
         if (!run.aborted)
             InstallBridge(&run);
