@@ -78,17 +78,23 @@ const char kMsgDriverStartFormat[] = "Błąd uruchomienia zewn. sterownika: Driv
 const char kMsgGemplusPresent[] = "Wykryto już zainstalowany w systemie czytnik rodziny GEMPLUS";
 
 const char kShortCaption[] = "Instalator czytnika kart mikroproc.";
-const char kUsageLine[] = "Użycie: instalator.exe [/S [/READER=n] [/NODRIVER] [/NOJAVA] [/LOG=plik]] [/?]";
+const char kUsageLine[] =
+    "Użycie: instalator.exe [/S [/READER=n] [/NODRIVER] [/NOJAVA] [/LOG=plik]] [/?]"
+    " lub instalator.exe /UNINSTALL [/S [/LOG=plik]]";
 const char kUsageDetails[] =
     "/S\t\tinstalacja bez okien i pytań, dla narzędzi wdrożeniowych\n"
     "/READER=n\ttyp czytnika kart, pozycja 1 do 4 listy z okna instalatora (domyślnie 1)\n"
     "/NODRIVER\tbez sterownika czytnika kart\n"
     "/NOJAVA\t\tbez komponentów dla Sun Java Plug-in\n"
     "/LOG=plik\tdziennik instalacji (domyślnie plik z datą w folderze %TEMP%)\n"
+    "/UNINSTALL\tusuwa składniki dla Sun Java Plug-in i biblioteki ocfpcsc1.dll, ocfpcsc164.dll z katalogu\n"
+    "\t\tsystemowego, tylko pliki niezmienione od instalacji\n"
     "/?\t\tten opis\n"
     "\n"
     "Kody wyjścia przy /S: 3010 - zainstalowano, wymagany restart komputera; 1603 - błąd instalacji;\n"
-    "1618 - trwa inna instalacja, spróbuj później; 87 - nieprawidłowy parametr.";
+    "1618 - trwa inna instalacja, spróbuj później; 87 - nieprawidłowy parametr.\n"
+    "Kody wyjścia przy /UNINSTALL: 0 - usunięto lub nie było czego usuwać; 3010 - reszta po restarcie;\n"
+    "1603 - błąd usuwania; 1602 - odpowiedź Nie na pytanie (bez /S).";
 const char kBadSwitchPrefix[] = "Nieprawidłowy parametr: ";
 const char kAlreadyRunningText[] =
     "Instalator jest już uruchomiony. Dokończ instalację w jego oknie, zanim uruchomisz go ponownie.";
@@ -110,3 +116,39 @@ const char kComponentNameDrivers[] = "Sterowniki czytnika kart";
 const char kComponentNameIe[] = "Komponenty dla MS Internet Explorer";
 const char kComponentNameNetscape[] = "Komponenty dla Netscape 4.x";
 const char kComponentNameJava[] = "Komponenty dla Sun Java Plug-in";
+
+const char kUninstallCaption[] = "Odinstalowanie składników czytnika kart";
+const char kUninstallQuestion[] =
+    "Program usunie z tego komputera składniki zainstalowane dla Sun Java Plug-in:\n"
+    "  - pliki ocf1.2.jar, opencard.properties i ocfpcsc1.dll ze wszystkich zarejestrowanych środowisk JRE/JDK,\n"
+    "    przywracając ich własne pliki java.policy z kopii zapasowych,\n"
+    "  - biblioteki ocfpcsc1.dll i ocfpcsc164.dll z katalogu systemowego.\n"
+    "\n"
+    "Usunięte zostaną tylko pliki niezmienione od instalacji.\n"
+    "\n"
+    "Czy chcesz kontynuować?";
+const char kLogUninstallHeading[] = "Odinstalowanie:";
+const char kLogUninstallRemovedFormat[] = "    Usunięto: %s";
+const char kLogUninstallRestoredFormat[] = "    Przywrócono własny plik środowiska z kopii zapasowej: %s";
+const char kLogUninstallAtRestartFormat[] =
+    "    Plik w użyciu, zostanie usunięty przy ponownym uruchomieniu komputera: %s";
+const char kLogUninstallRestoreAtRestartFormat[] =
+    "    Plik w użyciu, własny plik środowiska zostanie przywrócony przy ponownym uruchomieniu komputera: %s";
+const char kLogUninstallChangedFormat[] = "    Pozostawiono, plik zmieniony od instalacji: %s";
+const char kLogUninstallBackupStaysFormat[] = "    Pozostawiono kopię zapasową: %s";
+const char kLogUninstallNoBackupFormat[] =
+    "    Pozostawiono, brak kopii zapasowej własnego pliku środowiska: %s";
+const char kLogUninstallUnreadableFormat[] = "    BŁĄD odczytu pliku: %s";
+const char kLogUninstallFailedFormat[] = "    BŁĄD usuwania pliku: %s";
+const char kLogUninstallRestoreFailedFormat[] = "    BŁĄD przywracania własnego pliku środowiska: %s";
+const char kUninstallSummaryFormat[] =
+    "Usunięte lub przywrócone pliki: %d, oczekujące na ponowne uruchomienie: %d, pozostawione: %d, błędy: %d, "
+    "pominięte środowiska JRE/JDK: %d";
+const char kUninstallNothingFound[] = "Nie znaleziono plików zainstalowanych przez ten program.";
+const char kUninstallDone[] = "Odinstalowanie zakończone.";
+const char kUninstallAtRestart[] =
+    "Odinstalowanie zostanie dokończone przy ponownym uruchomieniu komputera.";
+const char kUninstallFailed[] = "Odinstalowanie nie powiodło się w całości.";
+const char kUninstallDriverNote[] =
+    "Sterownik czytnika kart należy do jego producenta i usuwa się go z systemowej listy programów "
+    "(Panel sterowania > Programy i funkcje).";

@@ -78,3 +78,24 @@ extern const char kComponentNameDrivers[];  // as the dialog's check boxes name 
 extern const char kComponentNameIe[];
 extern const char kComponentNameNetscape[];
 extern const char kComponentNameJava[];
+
+// /UNINSTALL: the question, the lines of its report (also its log) and how it ended
+extern const char kUninstallCaption[];
+extern const char kUninstallQuestion[];
+extern const char kLogUninstallHeading[];
+extern const char kLogUninstallRemovedFormat[];  // each of these: a full path
+extern const char kLogUninstallRestoredFormat[];
+extern const char kLogUninstallAtRestartFormat[];
+extern const char kLogUninstallRestoreAtRestartFormat[];
+extern const char kLogUninstallChangedFormat[];
+extern const char kLogUninstallBackupStaysFormat[];
+extern const char kLogUninstallNoBackupFormat[];
+extern const char kLogUninstallUnreadableFormat[];
+extern const char kLogUninstallFailedFormat[];
+extern const char kLogUninstallRestoreFailedFormat[];
+extern const char kUninstallSummaryFormat[];  // removed, pending, kept, failed, runtimes left out
+extern const char kUninstallNothingFound[];
+extern const char kUninstallDone[];
+extern const char kUninstallAtRestart[];
+extern const char kUninstallFailed[];
+extern const char kUninstallDriverNote[];
