@@ -10,7 +10,7 @@
 
 namespace {
 
-enum SwitchId { kSilent, kHelp, kReader, kNoDriver, kNoJava, kLog };
+enum SwitchId { kSilent, kHelp, kReader, kNoDriver, kNoJava, kLog, kUninstall };
 
 struct Switch {
     const wchar_t* name;
@@ -21,10 +21,13 @@ struct Switch {
 const Switch kSwitches[] = {
     {L"S", kSilent, 0},         {L"?", kHelp, 0},         {L"READER", kReader, 1},
     {L"NODRIVER", kNoDriver, 0}, {L"NOJAVA", kNoJava, 0}, {L"LOG", kLog, 1},
+    {L"UNINSTALL", kUninstall, 0},
 };
 
 // The switches that shape an unattended run; the dialog has its own controls for them.
 const unsigned kShapingSwitches = 1u << kReader | 1u << kNoDriver | 1u << kNoJava | 1u << kLog;
+// The switches that choose what to install: an uninstall that meets one was asked for something else.
+const unsigned kInstallSwitches = 1u << kReader | 1u << kNoDriver | 1u << kNoJava;
 
 const wchar_t* SkipBlanks(const wchar_t* p)
 {
@@ -82,6 +85,9 @@ int SetValue(SwitchId id, const wchar_t* value, CommandLine* parsed)
     case kNoJava:
         parsed->noJava = 1;
         return 1;
+    case kUninstall:
+        parsed->uninstall = 1;
+        return 1;
     case kReader:
         // One digit, counted from 1 as the list shows the entries.
         if (value[0] < L'1' || value[0] >= L'1' + kReaderTypeCount || value[1] != L'\0')
@@ -129,6 +135,7 @@ int ParseCommandLine(const wchar_t* commandLine, CommandLine* parsed)
     *parsed = CommandLine();
     wchar_t argument[kArgumentChars];
     wchar_t firstShaping[kBadSwitchChars] = L"";
+    wchar_t firstInstall[kBadSwitchChars] = L"";
     unsigned seen = 0;
     int understood = 1;
     const wchar_t* p = SkipProgramName(commandLine ? commandLine : L"");
@@ -139,6 +146,8 @@ int ParseCommandLine(const wchar_t* commandLine, CommandLine* parsed)
         if (!cut && ApplySwitch(argument, parsed, &seen)) {
             if ((seen & ~before & kShapingSwitches) && !firstShaping[0])
                 FormatWideText(firstShaping, kBadSwitchChars, L"%ls", argument);
+            if ((seen & ~before & kInstallSwitches) && !firstInstall[0])
+                FormatWideText(firstInstall, kBadSwitchChars, L"%ls", argument);
             continue;
         }
         if (understood)
@@ -149,6 +158,10 @@ int ParseCommandLine(const wchar_t* commandLine, CommandLine* parsed)
     // is refused instead.
     if (understood && !parsed->silent && firstShaping[0]) {
         FormatWideText(parsed->bad, kBadSwitchChars, L"%ls", firstShaping);
+        understood = 0;
+    }
+    if (understood && parsed->uninstall && firstInstall[0]) {
+        FormatWideText(parsed->bad, kBadSwitchChars, L"%ls", firstInstall);
         understood = 0;
     }
     return understood;

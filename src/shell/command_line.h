@@ -1,5 +1,6 @@
 // The program's switches, in the style of NSIS and Inno Setup: /S runs without any window, /READER=n,
-// /NODRIVER, /NOJAVA and /LOG=path shape that run, /? shows the usage. Case-insensitive.
+// /NODRIVER, /NOJAVA and /LOG=path shape that run, /UNINSTALL takes an installation back, /? shows the
+// usage. Case-insensitive.
 #pragma once
 
 #include <wchar.h>
@@ -12,6 +13,7 @@ struct CommandLine {
     int readerIndex;  // list index of the reader type, 0 to 3 (/READER=1 to 4)
     int noDriver;     // /NODRIVER
     int noJava;       // /NOJAVA
+    int uninstall;    // /UNINSTALL
     wchar_t logPath[kLogPathChars];  // /LOG as a full path; empty: the dated file in %TEMP%
     wchar_t bad[kBadSwitchChars];    // the first argument not understood, cut to fit; empty if none
 };

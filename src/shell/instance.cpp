@@ -16,7 +16,7 @@ namespace {
 const wchar_t kGuardName[] = L"Global\\InstalatorCzytnikaKartOCF";
 HANDLE g_guard = nullptr;
 
-enum { kCaptionChars = 128, kCandidates = 3 };
+enum { kCaptionChars = 128, kCandidates = 4 };
 
 struct Search {
     wchar_t captions[kCandidates][kCaptionChars];  // most wanted first
@@ -68,7 +68,7 @@ void BringRunningInstanceToFront()
     Search search;
     char dialogCaption[kCaptionChars];
     FormatText(dialogCaption, kCaptionChars, kDialogCaptionFormat, kVersionMajor, kVersionMinor);
-    const char* captions[kCandidates] = {kConflictCaption, dialogCaption, kWelcomeCaption};
+    const char* captions[kCandidates] = {kConflictCaption, dialogCaption, kWelcomeCaption, kUninstallCaption};
     for (int i = 0; i < kCandidates; ++i) {
         WidenProgramText(captions[i], search.captions[i], kCaptionChars);
         search.found[i] = nullptr;
@@ -84,4 +84,11 @@ void BringRunningInstanceToFront()
         SetForegroundWindow(front);
         return;
     }
+}
+
+void PointAtRunningInstance()
+{
+    BringRunningInstanceToFront();
+    ShowMessage(nullptr, kAlreadyRunningText, kShortCaption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    BringRunningInstanceToFront();  // the user lands where the installation goes on
 }

@@ -10,3 +10,6 @@ void ReleaseInstance();
 // Brings the window of the installer that runs already to the front: its conflict prompt, else its
 // dialog (or the notice that dialog shows), else its welcome prompt. An unattended one shows none.
 void BringRunningInstanceToFront();
+
+// Tells the user that an installer runs already, then brings its window to the front.
+void PointAtRunningInstance();

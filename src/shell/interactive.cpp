@@ -9,15 +9,13 @@
 #include "ui_text.h"
 
 namespace {
-enum { kUsageChars = 1024 };
+enum { kUsageChars = 2048 };
 }
 
 int RunInteractive(HINSTANCE instance, const InstallerTable& table)
 {
     if (!ClaimInstance()) {
-        BringRunningInstanceToFront();
-        ShowMessage(nullptr, kAlreadyRunningText, kShortCaption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
-        BringRunningInstanceToFront();  // the user lands where the installation goes on
+        PointAtRunningInstance();
         return kExitSuccess;
     }
     if (ShowMessage(nullptr, kWelcomeText, kWelcomeCaption, MB_YESNO) == IDYES)

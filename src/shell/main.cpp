@@ -1,12 +1,14 @@
 // Entry point of instalator.exe: start-up hardening, then the choice of run.
 #include <windows.h>
 
+#include "../base/system_library.h"
 #include "command_line.h"
 #include "exit_codes.h"
 #include "interactive.h"
 #include "startup.h"
 #include "system_binding.h"
 #include "unattended.h"
+#include "uninstall.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -22,5 +24,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return RunUnattended(command, understood, kProductionInstallers);
     if (!understood || command.help)
         return ShowUsage(command, understood);
+    if (command.uninstall)
+        return RunInteractiveUninstall();
     return RunInteractive(instance, kProductionInstallers);
 }

@@ -9,6 +9,7 @@
 #include "exit_codes.h"
 #include "instance.h"
 #include "log_file.h"
+#include "uninstall.h"
 
 namespace {
 
@@ -86,6 +87,8 @@ int RunUnattended(const CommandLine& command, int understood, const InstallerTab
         exitCode = kExitInvalidParameter;
     } else if (command.help) {
         LogLine(kUsageLine);
+    } else if (command.uninstall) {
+        exitCode = RunUninstall();
     } else {
         exitCode = Install(command, table);
     }
