@@ -28,8 +28,8 @@ std::wstring Summary(const CommandLine& c, int understood)
 {
     return (understood ? L"" : L"bad:" + std::wstring(c.bad) + L" ") + (c.silent ? L"/S " : L"") +
            (c.help ? L"/? " : L"") + L"reader" + std::to_wstring(c.readerIndex + 1) +
-           (c.noDriver ? L" nodriver" : L"") + (c.noJava ? L" nojava" : L"") + (c.logPath[0] ? L" log:" : L"") +
-           c.logPath;
+           (c.noDriver ? L" nodriver" : L"") + (c.noJava ? L" nojava" : L"") + (c.uninstall ? L" uninstall" : L"") +
+           (c.logPath[0] ? L" log:" : L"") + c.logPath;
 }
 
 TEST(CommandLine, SwitchesAsNsisAndInnoSetupReadThem)
@@ -52,6 +52,10 @@ TEST(CommandLine, SwitchesAsNsisAndInnoSetupReadThem)
         {L"x /BOGUS /S extra /LOG=C:\\x.log", L"bad:/BOGUS /S reader1 log:C:\\x.log"},  // still logged where asked
         {L"x -S", L"bad:-S reader1"},
         {L"x /READER=2 /NOJAVA", L"bad:/READER=2 reader2 nojava"},  // the dialog would ignore them
+        {L"x /Uninstall /S /LOG=C:\\u.log", L"/S reader1 uninstall log:C:\\u.log"},
+        {L"x /UNINSTALL", L"reader1 uninstall"},
+        {L"x /UNINSTALL /S /NOJAVA /READER=2", L"bad:/NOJAVA /S reader2 nojava uninstall"},  // what to install
+        {L"x /S /NODRIVER /UNINSTALL", L"bad:/NODRIVER /S reader1 nodriver uninstall"},
     };
     for (const auto& c : cases) {
         CommandLine parsed;
@@ -151,12 +155,13 @@ protected:
     }
     void TearDown() override { Undo(); }
 
-    // Starts the package's exe with arguments and waits for its end; notes any window it shows.
-    DWORD Run(const std::wstring& arguments, bool* sawWindow)
+    // Starts the package's exe (or another) with arguments and waits for its end; notes any window it shows.
+    DWORD Run(const std::wstring& arguments, bool* sawWindow, const std::string& exe = "")
     {
         OutsideInstaller installer;
         DWORD code = 99, seen[2] = {0, 0};
-        if (!installer.Start(root_ / "package\\instalator.exe", "C:\\", arguments, Environment(root_ / "temp")))
+        if (!installer.Start(exe.empty() ? root_ / "package\\instalator.exe" : exe, "C:\\", arguments,
+                             Environment(root_ / "temp")))
             return code;
         seen[0] = installer.processId();
         for (int waited = 0; waited < 60000 && !installer.WaitForExit(50, &code); waited += 50)
@@ -319,6 +324,126 @@ TEST(Usage, HelpAndASwitchThatNeedsSShowTheUsage)
         DWORD code = 99;
         EXPECT_TRUE(installer.WaitForExit(15000, &code));
         EXPECT_EQ(c.code, code);
+    }
+}
+
+// /UNINSTALL from a folder that holds nothing but the exe, after an unattended installation into a JRE.
+class Uninstall : public Deployment {
+protected:
+    void SetUp() override
+    {
+        Deployment::SetUp();
+        MakeDirs(root_ / "alone");
+        CopyFileA((root_ / "package\\instalator.exe").c_str(), exe_.c_str(), FALSE);
+    }
+    void TearDown() override
+    {
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
+        Deployment::TearDown();
+    }
+    void Install()
+    {
+        bool sawWindow = true;
+        ASSERT_EQ(3010u, Run(L"/S /NODRIVER", &sawWindow));
+        ASSERT_TRUE(Exists(jar_));
+        RemoveTree(root_ / "temp");
+        MakeDirs(root_ / "temp");
+    }
+    std::string PendingRenames()
+    {
+        char value[8192] = {};
+        DWORD size = sizeof value - 2;
+        RegGetValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ,
+                     nullptr, value, &size);
+        std::string entries;
+        for (const char* p = value; *p; p += strlen(p) + 1)
+            entries += std::string(p) + "\n";
+        return entries;
+    }
+
+    const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+    std::string exe_ = root_ / "alone\\instalator.exe", jar_ = root_ / "Java\\jre6\\lib\\ext\\ocf1.2.jar";
+};
+
+TEST_F(Uninstall, UnattendedUninstallReportsInTheLogAndTheExitCode)
+{
+    enum Before { kNothing, kInstalled, kChangedJar, kBridgeInUse, kJarLocked };
+    const struct {
+        const char* what;
+        Before before;
+        const char* arguments;  // {root} is the scratch folder
+        DWORD exitCode;
+        const char* holds;  // a line of the log; {jar} and {bridge} stand for their paths
+    } cases[] = {
+        {"nothing installed", kNothing, "/UNINSTALL /S", 0, "\r\nNie znaleziono plików zainstalowanych przez ten program."},
+        {"installed; any case, a log of one's own", kInstalled, "/uninstall /s /LOG={root}\\logs\\u.log", 0,
+         "\r\n    Usunięto: {jar}\r\n"},
+        {"a newer jar is not ours", kChangedJar, "/UNINSTALL /S", 0,
+         "\r\n    Pozostawiono, plik inny niż w pakiecie instalacyjnym: {jar}\r\n"},
+        {"the bridge library in use", kBridgeInUse, "/UNINSTALL /S", 3010,
+         "\r\n    Plik w użyciu, zostanie usunięty przy ponownym uruchomieniu komputera: {bridge}\r\n"},
+        {"a jar that cannot be read", kJarLocked, "/UNINSTALL /S", 1603, "\r\n    BŁĄD odczytu pliku: {jar}\r\n"},
+        {"with a switch of the installation", kNothing, "/UNINSTALL /S /NOJAVA", 87,
+         "\r\nNieprawidłowy parametr: /NOJAVA\r\n"},
+    };
+    const std::string bridge = SystemDirectory() + "\\ocfpcsc1.dll";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Prepare(kJre);
+        if (c.before != kNothing)
+            Install();
+        if (c.before == kChangedJar)
+            WriteFile(jar_, "a newer jar");
+        if (c.before == kBridgeInUse)
+            held_.emplace_back(new HeldOpen(bridge));
+        if (c.before == kJarLocked)
+            held_.emplace_back(new HeldOpen(jar_, 0));
+        bool sawWindow = true;
+        EXPECT_EQ(c.exitCode, Run(Wide1250(Replace(c.arguments, "{root}", root_.path()).c_str()), &sawWindow, exe_));
+        EXPECT_FALSE(sawWindow);
+        std::string log = strstr(c.arguments, "/LOG") ? ReadFile(root_ / "logs\\u.log") : DatedLog();
+        std::smatch code;
+        EXPECT_TRUE(std::regex_search(log, code, std::regex(U8("\r\nKod wyjścia: (\\d+)"))) &&
+                    code[1] == std::to_string(c.exitCode)) << log;
+        EXPECT_NE(std::string::npos, log.find(U8(Replace(Replace(c.holds, "{jar}", jar_), "{bridge}", bridge).c_str())))
+            << log;
+        EXPECT_EQ(c.exitCode == 3010 ? "\\??\\" + bridge + "\n" : "", PendingRenames());  // then an empty target: delete
+        if (c.before == kInstalled)
+            EXPECT_EQ("<missing>|<missing>", ReadFile(jar_) + "|" + ReadFile(bridge));
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
+        Undo();
+    }
+}
+
+TEST_F(Uninstall, WithAUserItAsksFirstAndShowsItsReport)
+{
+    Prepare(kJre);
+    Install();
+    const std::wstring caption = Wide1250(kUninstallCaption), question = Wide1250(kUninstallQuestion);
+    for (int answer : {IDNO, IDYES}) {
+        OutsideInstaller installer;
+        ASSERT_TRUE(installer.Start(exe_, "C:\\", L"/UNINSTALL"));
+        HWND box = installer.WaitForMessageBox(caption);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(question, MessageBoxText(box));
+        Click(box, answer);
+        if (answer == IDYES) {
+            HWND report = nullptr;  // the box of the same caption that starts with the report's heading
+            std::wstring text;
+            for (int waited = 0; waited < 15000 && !report; waited += 100) {
+                HWND shown = installer.WaitForMessageBox(caption, 100);
+                text = shown ? MessageBoxText(shown) : L"";
+                report = text.find(Wide1250(kLogUninstallHeading)) == 0 ? shown : nullptr;
+            }
+            ASSERT_TRUE(report) << U8(text);
+            for (const char* line : {kUninstallDone, kUninstallDriverNote})
+                EXPECT_NE(std::wstring::npos, text.find(Wide1250(line))) << U8(text);
+            Click(report, IDOK);
+        }
+        DWORD code = 99;
+        EXPECT_TRUE(installer.WaitForExit(15000, &code));
+        EXPECT_EQ(answer == IDNO ? 1602u : 0u, code);
+        EXPECT_EQ(answer == IDNO, Exists(jar_)) << "No changes nothing";
     }
 }
 
