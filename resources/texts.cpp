@@ -134,7 +134,7 @@ const char kLogUninstallAtRestartFormat[] =
     "    Plik w użyciu, zostanie usunięty przy ponownym uruchomieniu komputera: %s";
 const char kLogUninstallRestoreAtRestartFormat[] =
     "    Plik w użyciu, własny plik środowiska zostanie przywrócony przy ponownym uruchomieniu komputera: %s";
-const char kLogUninstallChangedFormat[] = "    Pozostawiono, plik zmieniony od instalacji: %s";
+const char kLogUninstallChangedFormat[] = "    Pozostawiono, plik inny niż w pakiecie instalacyjnym: %s";
 const char kLogUninstallBackupStaysFormat[] = "    Pozostawiono kopię zapasową: %s";
 const char kLogUninstallNoBackupFormat[] =
     "    Pozostawiono, brak kopii zapasowej własnego pliku środowiska: %s";

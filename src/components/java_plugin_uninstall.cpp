@@ -117,13 +117,15 @@ void GiveBackPolicy(Uninstall* run, const char* policy)
         LogFormat(kLogUninstallUnreadableFormat, policy);
         return;
     }
+    // Without a backup the installer never replaced this policy, or it was the runtime's only one: either
+    // way it is the runtime's file now and not worth a line.
     if (state != kOurs) {
-        if (state == kNotOurs) {
+        if (haveBackup) {
             tally->kept++;
-            LogFormat(kLogUninstallChangedFormat, policy);
-        }
-        if (haveBackup)
+            if (state == kNotOurs)
+                LogFormat(kLogUninstallChangedFormat, policy);
             LogFormat(kLogUninstallBackupStaysFormat, backup);
+        }
         return;
     }
     if (!haveBackup) {
