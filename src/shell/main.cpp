@@ -1,6 +1,7 @@
 // Entry point of instalator.exe: start-up hardening, then the choice of run.
 #include <windows.h>
 
+#include "../base/system_library.h"
 #include "command_line.h"
 #include "exit_codes.h"
 #include "interactive.h"
