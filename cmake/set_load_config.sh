@@ -17,3 +17,14 @@ magic=$(od -An -tx2 -j$(( pe + 24 )) -N2 "$exe" | tr -d ' ')
 le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(( $1 & 255 )) $(( ($1 >> 8) & 255 )) $(( ($1 >> 16) & 255 )) $(( ($1 >> 24) & 255 )); }
 # PE signature (4) + file header (20) + the PE32 optional header's 96 bytes before its directories.
 printf "$(le32 $rva)$(le32 64)" | dd of="$exe" bs=1 seek=$(( pe + 24 + 96 + 10 * 8 )) conv=notrunc status=none
+
+# The header's checksum covered the old directory entry: recompute it as the image loader's
+# CheckSumMappedFile does (16-bit words with carries folded, the field itself counted as zero, plus
+# the file's length), so that the file stays what the linker would have written.
+field=$(( pe + 24 + 64 ))
+size=$(stat -c %s "$exe")
+checksum=$(od -An -tu2 -v -w2 "$exe" | awk -v skip=$(( field / 2 )) '
+  NR - 1 == skip || NR - 1 == skip + 1 { next }
+  { sum += $1; sum = (sum % 65536) + int(sum / 65536) }
+  END { print sum }')
+printf "$(le32 $(( (checksum & 0xffff) + size )))" | dd of="$exe" bs=1 seek=$field conv=notrunc status=none
