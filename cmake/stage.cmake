@@ -1,4 +1,5 @@
-# Lays out the package folder afresh and zips it. Called by the `stage` target.
+# Lays out the package folders afresh in STAGE: our stand-in content and the pieces built for it.
+# Called by the `package_folders` step; the exe joins them later, in cmake/finish_package.cmake.
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
 file(COPY ${CONTENT}/ DESTINATION ${STAGE} PATTERN ".keep" EXCLUDE)
@@ -9,11 +10,3 @@ foreach(entry ${entries})
   list(GET parts 1 folder)
   file(COPY ${file} DESTINATION ${STAGE}/${folder})
 endforeach()
-get_filename_component(zip_dir ${ZIP} DIRECTORY)
-file(REMOVE ${ZIP})
-file(GLOB top RELATIVE ${STAGE} ${STAGE}/*)
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip ${top}
-                WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE failed ERROR_VARIABLE why)
-if(failed)
-  message(FATAL_ERROR "zipping the package failed: ${failed} ${why}")
-endif()

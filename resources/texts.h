@@ -52,3 +52,15 @@ extern const char kMsgBridgeCopyFailed[];
 extern const char kMsgInvalidReaderType[];
 extern const char kMsgDriverStartFormat[];  // file name
 extern const char kMsgGemplusPresent[];
+
+// Log of the staged package (unattended runs)
+extern const char kLogStagingFolderFormat[];   // source root, staged root
+extern const char kLogStagingFailedFormat[];   // parent folder
+extern const char kLogFileDiffersFormat[];     // package-relative path
+extern const char kLogFileUnreadableFormat[];  // package-relative path
+extern const char kLogFileNotWrittenFormat[];  // package-relative path
+extern const char kLogFolderStagedFormat[];    // package folder, file count
+extern const char kLogFolderLeftOutFormat[];   // package folder
+extern const char kLogEarlierRemovedFormat[];  // folder
+extern const char kLogEarlierLeftFormat[];     // folder
+extern const char kLogNotMarkedFormat[];       // folder
