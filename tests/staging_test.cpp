@@ -343,8 +343,9 @@ TEST_F(Staging, EarlierFoldersAreRemovedUnlessInUse)
 
     RemoveEarlierStagings(parent_.c_str());
     EXPECT_FALSE(Exists(earlier));
-    for (const std::string& kept : {std::string(live.root), held, notOurs[0], notOurs[1], aFile})
+    for (const std::string& kept : {held, notOurs[0], notOurs[1], aFile})
         EXPECT_TRUE(Exists(kept)) << kept;
+    EXPECT_EQ("java.policy ocf1.2.jar", List(std::string(live.root) + "\\sun")) << "a running instance's copy stays whole";
     EXPECT_NE(std::string::npos, g_log.find("Usunięto kopię pakietu z poprzedniego uruchomienia: " + earlier)) << g_log;
     EXPECT_NE(std::string::npos, g_log.find("zostaje do restartu: " + held)) << g_log;
 
