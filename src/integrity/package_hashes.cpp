@@ -1,10 +1,10 @@
 // Looking up the sealed package and hashing files with the platform's own SHA-256 (CNG).
 #include "package_hashes.h"
 
+#include <string.h>
 #include <windows.h>
 
-#include <bcrypt.h>
-#include <string.h>
+#include "cng.h"
 
 namespace {
 
@@ -23,11 +23,11 @@ const PackageFile* FindPackageFile(const PackageHashTable& table, const char* pa
 
 int BeginSha256(Sha256* state)
 {
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
+    void* algorithm = nullptr;
+    void* hash = nullptr;
     state->algorithm = nullptr;
     state->hash = nullptr;
-    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0)
+    if (BCryptOpenAlgorithmProvider(&algorithm, kCngSha256, nullptr, 0) != 0)
         return 0;
     // Null object buffer: CNG keeps the hash object itself (Windows 7 and later).
     if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) != 0) {
@@ -41,7 +41,7 @@ int BeginSha256(Sha256* state)
 
 int UpdateSha256(Sha256* state, const void* data, unsigned long size)
 {
-    return state->hash && BCryptHashData(state->hash, (PUCHAR)data, size, 0) == 0;
+    return state->hash && BCryptHashData(state->hash, (UCHAR*)data, size, 0) == 0;
 }
 
 int FinishSha256(Sha256* state, unsigned char digest[kSha256Bytes])

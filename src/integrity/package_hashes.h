@@ -24,8 +24,8 @@ const PackageFile* FindPackageFile(const PackageHashTable& table, const char* pa
 
 // SHA-256 computed piece by piece through CNG.
 struct Sha256 {
-    void* algorithm;  // BCRYPT_ALG_HANDLE
-    void* hash;       // BCRYPT_HASH_HANDLE
+    void* algorithm;  // CNG handles
+    void* hash;
 };
 int BeginSha256(Sha256* state);  // 1 when ready; on 0 nothing is left open
 int UpdateSha256(Sha256* state, const void* data, unsigned long size);

@@ -3,13 +3,13 @@
 
 #include <windows.h>
 
-#include <bcrypt.h>
 #include <sddl.h>
 #include <string.h>
 
 #include "../../resources/texts.h"
 #include "../base/log.h"
 #include "../copy/bounded_text.h"
+#include "cng.h"
 
 const char kStagingFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 const char kStagingPrefix[] = "ocfinst-";
@@ -31,7 +31,7 @@ enum FileOutcome { kFileStaged, kFileUnreadable, kFileDiffers, kFileNotWritten }
 int MakeRandomName(char* name, int capacity)
 {
     unsigned char random[kRandomBytes];
-    if (BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0)
+    if (BCryptGenRandom(nullptr, random, sizeof random, kCngSystemPreferredRng) != 0)
         return 0;
     int ok = CopyText(name, capacity, kStagingPrefix);
     for (unsigned char byte : random) {

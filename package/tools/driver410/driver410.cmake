@@ -5,6 +5,5 @@ target_compile_options(driver410 PRIVATE -finput-charset=UTF-8 -Wall -Wextra -We
 target_link_options(driver410 PRIVATE -municode -static -s)
 # The vendor's own 410.exe, once put into content/Drivers, ships instead (and is sealed like the rest).
 if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/content/Drivers/410.exe)
-  list(APPEND STAGE_BUILT "$<TARGET_FILE:driver410>=Drivers")
-  list(APPEND STAGE_DEPENDS driver410)
+  add_package_program(driver410 Drivers 410.exe)
 endif()
