@@ -13,27 +13,35 @@
 #include "../base/system_library.h"
 
 // name, bytes of arguments (part of the 32-bit import's decorated name)
-#define USER32_FUNCTIONS(X)     \
-    X(CheckDlgButton, 12)       \
-    X(DialogBoxParamW, 20)      \
-    X(EnableWindow, 8)          \
-    X(EndDialog, 8)             \
-    X(GetDlgItem, 8)            \
-    X(GetWindowRect, 8)         \
-    X(IsDlgButtonChecked, 8)    \
-    X(LoadCursorA, 8)           \
-    X(LoadIconW, 8)             \
-    X(MessageBoxW, 16)          \
-    X(MoveWindow, 24)           \
-    X(SendDlgItemMessageW, 20)  \
-    X(SendMessageW, 16)         \
-    X(SetCursor, 4)             \
-    X(SetFocus, 4)              \
-    X(SetWindowTextW, 8)        \
+#define USER32_FUNCTIONS(X)          \
+    X(CheckDlgButton, 12)            \
+    X(DialogBoxParamW, 20)           \
+    X(EnableWindow, 8)               \
+    X(EndDialog, 8)                  \
+    X(EnumWindows, 8)                \
+    X(GetDlgItem, 8)                 \
+    X(GetLastActivePopup, 4)         \
+    X(GetWindowRect, 8)              \
+    X(GetWindowTextW, 12)            \
+    X(GetWindowThreadProcessId, 8)   \
+    X(IsDlgButtonChecked, 8)         \
+    X(IsIconic, 4)                   \
+    X(IsWindowVisible, 4)            \
+    X(LoadCursorA, 8)                \
+    X(LoadIconW, 8)                  \
+    X(MessageBoxW, 16)               \
+    X(MoveWindow, 24)                \
+    X(SendDlgItemMessageW, 20)       \
+    X(SendMessageW, 16)              \
+    X(SetCursor, 4)                  \
+    X(SetFocus, 4)                   \
+    X(SetForegroundWindow, 4)        \
+    X(SetWindowTextW, 8)             \
     X(ShowWindow, 8)
 
 #define ADVAPI32_FUNCTIONS(X)                                   \
     X(ConvertStringSecurityDescriptorToSecurityDescriptorA, 16) \
+    X(GetUserNameW, 8)                                          \
     X(RegCloseKey, 4)                                           \
     X(RegEnumKeyA, 16)                                          \
     X(RegOpenKeyExA, 20)                                        \
