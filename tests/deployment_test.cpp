@@ -322,11 +322,6 @@ protected:
         MakeDirs(root_ / "alone");
         CopyFileA((root_ / "package\\instalator.exe").c_str(), exe_.c_str(), FALSE);
     }
-    void TearDown() override
-    {
-        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
-        Deployment::TearDown();
-    }
     void Install()
     {
         bool sawWindow = true;
@@ -335,19 +330,6 @@ protected:
         RemoveTree(root_ / "temp");
         MakeDirs(root_ / "temp");
     }
-    std::string PendingRenames()
-    {
-        char value[8192] = {};
-        DWORD size = sizeof value - 2;
-        RegGetValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ,
-                     nullptr, value, &size);
-        std::string entries;
-        for (const char* p = value; *p; p += strlen(p) + 1)
-            entries += std::string(p) + "\n";
-        return entries;
-    }
-
-    const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
     std::string exe_ = root_ / "alone\\instalator.exe", jar_ = root_ / "Java\\jre6\\lib\\ext\\ocf1.2.jar";
 };
 
@@ -376,6 +358,7 @@ TEST_F(Uninstall, UnattendedUninstallReportsInTheLogAndTheExitCode)
     const std::string bridge = SystemDirectory() + "\\ocfpcsc1.dll";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        Undo();  // no bridge library left by an earlier test
         Prepare(kJre);
         if (c.before & kInstalled)
             Install();
@@ -385,6 +368,7 @@ TEST_F(Uninstall, UnattendedUninstallReportsInTheLogAndTheExitCode)
             held_.emplace_back(new HeldOpen(bridge));
         if (c.before & kJarLocked)
             held_.emplace_back(new HeldOpen(jar_, 0));
+        const std::string renames = PendingRenames(true), before = PendingRenames();
         bool sawWindow = true;
         EXPECT_EQ(c.exitCode, Run(Wide1250(Replace(c.arguments, "{root}", root_.path()).c_str()), &sawWindow, exe_));
         EXPECT_FALSE(sawWindow);
@@ -395,10 +379,10 @@ TEST_F(Uninstall, UnattendedUninstallReportsInTheLogAndTheExitCode)
         EXPECT_NE(std::string::npos, log.find(U8(Replace(Replace(c.holds, "{jar}", jar_), "{bridge}", bridge).c_str())))
             << log;
         // A deletion at the restart is the file's name, then an empty target.
-        EXPECT_EQ(c.before & kBridgeInUse ? "\\??\\" + bridge + "\n" : "", PendingRenames());
+        EXPECT_EQ(before + (c.before & kBridgeInUse ? "\\??\\" + bridge + ">\n" : ""), PendingRenames());
         if (c.before == kInstalled)
             EXPECT_EQ("<missing>|<missing>", ReadFile(jar_) + "|" + ReadFile(bridge));
-        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
+        SetPendingRenames(renames);
         Undo();
     }
 }

@@ -75,3 +75,34 @@ std::string FromUnixPath(const char* unixPath)
         path += *p == '/' ? '\\' : *p;
     return path;
 }
+
+namespace {
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+}
+
+std::string PendingRenames(bool raw)
+{
+    std::vector<char> value(65536);
+    DWORD size = (DWORD)value.size() - 2;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ,
+                     nullptr, value.data(), &size) != ERROR_SUCCESS)
+        return "";
+    if (raw)
+        return std::string(value.data(), size);
+    std::string pairs;
+    for (const char* p = value.data(); *p; p += strlen(p) + 1) {
+        pairs += std::string(p) + ">";
+        p += strlen(p) + 1;
+        pairs += std::string(p) + "\n";
+    }
+    return pairs;
+}
+
+void SetPendingRenames(const std::string& raw)
+{
+    if (raw.empty())
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
+    else
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ, raw.data(),
+                        (DWORD)raw.size());
+}
