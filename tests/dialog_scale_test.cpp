@@ -165,7 +165,7 @@ TEST(DialogScale, DISABLED_AtTheScaleOfThisProcess)
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    ASSERT_EQ(atoi(wanted), dpi) << "the process is DPI aware and runs at the scale set for it";
+    ASSERT_EQ(atoi(wanted), dpi) << "the process runs at the scale set for it";
 
     PromptResponder prompts;
     int collapsed = 0, expanded = 0;
