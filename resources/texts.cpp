@@ -76,3 +76,37 @@ const char kMsgBridgeCopyFailed[] = "Błąd kopiowania biblioteki obsługi czytn
 const char kMsgInvalidReaderType[] = "Nieprawidłowy typ czytnika";
 const char kMsgDriverStartFormat[] = "Błąd uruchomienia zewn. sterownika: Drivers\\%s";
 const char kMsgGemplusPresent[] = "Wykryto już zainstalowany w systemie czytnik rodziny GEMPLUS";
+
+const char kShortCaption[] = "Instalator czytnika kart mikroproc.";
+const char kUsageLine[] = "Użycie: instalator.exe [/S [/READER=n] [/NODRIVER] [/NOJAVA] [/LOG=plik]] [/?]";
+const char kUsageDetails[] =
+    "/S\t\tinstalacja bez okien i pytań, dla narzędzi wdrożeniowych\n"
+    "/READER=n\ttyp czytnika kart, pozycja 1 do 4 listy z okna instalatora (domyślnie 1)\n"
+    "/NODRIVER\tbez sterownika czytnika kart\n"
+    "/NOJAVA\t\tbez komponentów dla Sun Java Plug-in\n"
+    "/LOG=plik\tdziennik instalacji (domyślnie plik z datą w folderze %TEMP%)\n"
+    "/?\t\tten opis\n"
+    "\n"
+    "Kody wyjścia przy /S: 3010 - zainstalowano, wymagany restart komputera; 1603 - błąd instalacji;\n"
+    "1618 - trwa inna instalacja, spróbuj później; 87 - nieprawidłowy parametr.";
+const char kBadSwitchPrefix[] = "Nieprawidłowy parametr: ";
+const char kAlreadyRunningText[] =
+    "Instalator jest już uruchomiony. Dokończ instalację w jego oknie, zanim uruchomisz go ponownie.";
+
+const char kLogVersionFormat[] = "Wersja programu: %d.%d";
+const char kLogStartLabel[] = "Początek (UTC): ";
+const char kLogEndLabel[] = "Koniec (UTC): ";
+const char kLogExitCodeLabel[] = "Kod wyjścia: ";
+const char kLogComputerLabel[] = "Komputer: ";
+const char kLogUserLabel[] = "Użytkownik: ";
+const char kLogCommandLineLabel[] = "Wiersz poleceń: ";
+const char kLogInProgress[] = "(w toku)";
+const char kLogSelectionHeading[] = "Wybrane składniki:";
+const char kLogReportHeading[] = "Raport:";
+const char kLogStatusHeading[] = "Etykiety stanu:";
+const char kLogEntryFormat[] = "    %s";
+const char kLogNamedEntryFormat[] = "    %s: %s";
+const char kComponentNameDrivers[] = "Sterowniki czytnika kart";
+const char kComponentNameIe[] = "Komponenty dla MS Internet Explorer";
+const char kComponentNameNetscape[] = "Komponenty dla Netscape 4.x";
+const char kComponentNameJava[] = "Komponenty dla Sun Java Plug-in";

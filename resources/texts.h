@@ -52,3 +52,29 @@ extern const char kMsgBridgeCopyFailed[];
 extern const char kMsgInvalidReaderType[];
 extern const char kMsgDriverStartFormat[];  // file name
 extern const char kMsgGemplusPresent[];
+
+// Command line and one instance
+extern const char kShortCaption[];
+extern const char kUsageLine[];     // the one line a log gets
+extern const char kUsageDetails[];  // the rest of the /? box
+extern const char kBadSwitchPrefix[];  // followed by the switch
+extern const char kAlreadyRunningText[];
+
+// Log of an unattended run: header labels, then the selection, the report and the status labels
+extern const char kLogVersionFormat[];  // version major, minor
+extern const char kLogStartLabel[];
+extern const char kLogEndLabel[];
+extern const char kLogExitCodeLabel[];
+extern const char kLogComputerLabel[];
+extern const char kLogUserLabel[];
+extern const char kLogCommandLineLabel[];
+extern const char kLogInProgress[];
+extern const char kLogSelectionHeading[];
+extern const char kLogReportHeading[];
+extern const char kLogStatusHeading[];
+extern const char kLogEntryFormat[];        // text
+extern const char kLogNamedEntryFormat[];   // name, text
+extern const char kComponentNameDrivers[];  // as the dialog's check boxes name them
+extern const char kComponentNameIe[];
+extern const char kComponentNameNetscape[];
+extern const char kComponentNameJava[];

@@ -77,9 +77,14 @@ TEST(EndToEnd, DefaultInstallReportsAndAsksForARestart)
     EXPECT_EQ(L"OK", ItemTextOf(dialog, IDT_STATUS_DRIVERS));
     EXPECT_EQ(L"UWAGA", ItemTextOf(dialog, IDT_STATUS_JAVA));
 
-    Click(dialog, IDOK);
+    // After the run the dialog keys work again, as real key presses: Enter is button 1, Escape button 2.
+    PressKey(dialog, VK_RETURN);
     EXPECT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły <<"));
-    CloseWithRestartNotice(installer, dialog);
+    PressKey(dialog, VK_ESCAPE);
+    HWND notice = installer.WaitForMessageBox(L"Info");
+    ASSERT_TRUE(notice);
+    Click(notice, IDOK);
+    EXPECT_TRUE(installer.WaitForExit(15000));
 }
 
 TEST(EndToEnd, RegisteredJreIsServedAndReportedOk)
@@ -127,6 +132,7 @@ TEST(EndToEnd, ConflictPromptReadsPolishAndNamesBothFiles)
     Click(dialog, IDOK);
     HWND prompt = installer.WaitForMessageBox(L"Problem kopiowania pliku");
     ASSERT_TRUE(prompt);
+    EXPECT_FALSE(IsWindowEnabled(dialog)) << "the prompt is task-modal: the dialog cannot be raised over it";
     std::wstring text = MessageBoxText(prompt);
     EXPECT_EQ(0u, text.find(Wide1250("Wykryto problem przy próbie skopiowania pliku do katalogu docelowego.\n"
                                      "Podany plik już istnieje.\n\nInformacje o plikach:\n\nŹRÓDŁOWY\n"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "components/components.h"
+#include "base/system_library.h"
 #include "components/reader_driver.h"
 #include "outside.h"
 #include "prompts.h"

@@ -1,16 +1,27 @@
-// Entry point of instalator.exe: hardening, the welcome prompt and the component dialog.
+// Entry point of instalator.exe: start-up hardening, then the choice of run.
 #include <windows.h>
 
-#include "../../resources/texts.h"
-#include "dialog.h"
+#include "../base/system_library.h"
+#include "command_line.h"
+#include "exit_codes.h"
+#include "interactive.h"
 #include "startup.h"
-#include "ui_text.h"
+#include "system_binding.h"
+#include "unattended.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearchToSystem();
+    // Nothing of USER32 or ADVAPI32 exists before this; without them not even a message can be shown.
+    if (!BindSystemLibraries())
+        return kExitInstallFailure;
+    CommandLine command;
+    // Before the working directory changes: a relative /LOG names a file where the caller stands.
+    int understood = ParseCommandLine(GetCommandLineW(), &command);
     EnterExecutableFolder();
-    if (ShowMessage(nullptr, kWelcomeText, kWelcomeCaption, MB_YESNO) == IDYES)
-        RunInstallerDialog(instance, &kProductionInstallers);
-    return 0;
+    if (command.silent)
+        return RunUnattended(command, understood, kProductionInstallers);
+    if (!understood || command.help)
+        return ShowUsage(command, understood);
+    return RunInteractive(instance, kProductionInstallers);
 }

@@ -27,9 +27,9 @@ ScopedCurrentDirectory::~ScopedCurrentDirectory()
     SetCurrentDirectoryA(saved_.c_str());
 }
 
-HeldOpen::HeldOpen(const std::string& path)
+HeldOpen::HeldOpen(const std::string& path, DWORD share)
 {
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 void HeldOpen::Release()
