@@ -110,3 +110,14 @@ const char kComponentNameDrivers[] = "Sterowniki czytnika kart";
 const char kComponentNameIe[] = "Komponenty dla MS Internet Explorer";
 const char kComponentNameNetscape[] = "Komponenty dla Netscape 4.x";
 const char kComponentNameJava[] = "Komponenty dla Sun Java Plug-in";
+
+const char kLogStagingFolderFormat[] = "Kopia pakietu z %s w %s";
+const char kLogStagingFailedFormat[] = "Nie można utworzyć folderu kopii pakietu w %s";
+const char kLogFileDiffersFormat[] = "Plik pakietu różni się od zapisanego przy budowie: %s";
+const char kLogFileUnreadableFormat[] = "Brak pliku pakietu lub nie można go odczytać: %s";
+const char kLogFileNotWrittenFormat[] = "Nie można zapisać kopii pliku pakietu: %s";
+const char kLogFolderStagedFormat[] = "Folder pakietu %s sprawdzony (plików: %d)";
+const char kLogFolderLeftOutFormat[] = "Folder pakietu %s pominięty: jest niekompletny lub zmieniony";
+const char kLogEarlierRemovedFormat[] = "Usunięto kopię pakietu z poprzedniego uruchomienia: %s";
+const char kLogEarlierLeftFormat[] = "Kopia pakietu z poprzedniego uruchomienia zostaje do restartu: %s";
+const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia przy restarcie: %s";

@@ -78,3 +78,15 @@ extern const char kComponentNameDrivers[];  // as the dialog's check boxes name 
 extern const char kComponentNameIe[];
 extern const char kComponentNameNetscape[];
 extern const char kComponentNameJava[];
+
+// Log of the staged package (unattended runs)
+extern const char kLogStagingFolderFormat[];   // source root, staged root
+extern const char kLogStagingFailedFormat[];   // parent folder
+extern const char kLogFileDiffersFormat[];     // package-relative path
+extern const char kLogFileUnreadableFormat[];  // package-relative path
+extern const char kLogFileNotWrittenFormat[];  // package-relative path
+extern const char kLogFolderStagedFormat[];    // package folder, file count
+extern const char kLogFolderLeftOutFormat[];   // package folder
+extern const char kLogEarlierRemovedFormat[];  // folder
+extern const char kLogEarlierLeftFormat[];     // folder
+extern const char kLogNotMarkedFormat[];       // folder

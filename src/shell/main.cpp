@@ -12,7 +12,8 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearchToSystem();
-    // Nothing of USER32 or ADVAPI32 exists before this; without them not even a message can be shown.
+    // Nothing of USER32, ADVAPI32 or BCRYPT exists before this; without them not even a message can be
+    // shown.
     if (!BindSystemLibraries())
         return kExitInstallFailure;
     CommandLine command;

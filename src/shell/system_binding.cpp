@@ -42,12 +42,22 @@
     X(SetWindowTextW, 8)             \
     X(ShowWindow, 8)
 
-#define ADVAPI32_FUNCTIONS(X) \
-    X(GetUserNameW, 8)        \
-    X(RegCloseKey, 4)         \
-    X(RegEnumKeyA, 16)        \
-    X(RegOpenKeyExA, 20)      \
+#define ADVAPI32_FUNCTIONS(X)                                   \
+    X(ConvertStringSecurityDescriptorToSecurityDescriptorA, 16) \
+    X(GetUserNameW, 8)                                          \
+    X(RegCloseKey, 4)                                           \
+    X(RegEnumKeyA, 16)                                          \
+    X(RegOpenKeyExA, 20)                                        \
     X(RegQueryValueExA, 24)
+
+#define BCRYPT_FUNCTIONS(X)               \
+    X(BCryptCloseAlgorithmProvider, 8)    \
+    X(BCryptCreateHash, 28)               \
+    X(BCryptDestroyHash, 4)               \
+    X(BCryptFinishHash, 16)               \
+    X(BCryptGenRandom, 16)                \
+    X(BCryptHashData, 16)                 \
+    X(BCryptOpenAlgorithmProvider, 16)
 
 #ifdef _WIN64
 #define IMPORT_SLOT_NAME(name, bytes) "__imp_" #name
@@ -59,6 +69,7 @@
     void* g_slot_##name = nullptr;
 USER32_FUNCTIONS(DEFINE_SLOT)
 ADVAPI32_FUNCTIONS(DEFINE_SLOT)
+BCRYPT_FUNCTIONS(DEFINE_SLOT)
 
 namespace {
 
@@ -70,6 +81,7 @@ struct Binding {
 #define BINDING_ENTRY(name, bytes) {#name, &g_slot_##name},
 const Binding kUser32[] = {USER32_FUNCTIONS(BINDING_ENTRY)};
 const Binding kAdvapi32[] = {ADVAPI32_FUNCTIONS(BINDING_ENTRY)};
+const Binding kBcrypt[] = {BCRYPT_FUNCTIONS(BINDING_ENTRY)};
 
 // The library stays loaded for the life of the process: the slots point into it.
 int Bind(const char* library, const Binding* bindings, int count, int searchFlags)
@@ -99,7 +111,8 @@ int BindSystemLibraries()
 {
     int searchFlags = LoaderHasSearchFlags();
     if (!Bind("user32.dll", kUser32, sizeof kUser32 / sizeof kUser32[0], searchFlags) ||
-        !Bind("advapi32.dll", kAdvapi32, sizeof kAdvapi32 / sizeof kAdvapi32[0], searchFlags))
+        !Bind("advapi32.dll", kAdvapi32, sizeof kAdvapi32 / sizeof kAdvapi32[0], searchFlags) ||
+        !Bind("bcrypt.dll", kBcrypt, sizeof kBcrypt / sizeof kBcrypt[0], searchFlags))
         return 0;
     for (const char* name : kLoadedOnDemand)
         LoadSystemLibrary(name, searchFlags);  // kept for the life of the process, like the two above
