@@ -130,10 +130,12 @@ const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia pr
 
 const char kUninstallCaption[] = "Odinstalowanie składników czytnika kart";
 const char kUninstallQuestion[] =
-    "Program usunie z tego komputera składniki zainstalowane dla Sun Java Plug-in:\n"
-    "  - pliki ocf1.2.jar, opencard.properties i ocfpcsc1.dll ze wszystkich zarejestrowanych środowisk JRE/JDK,\n"
-    "    przywracając ich własne pliki java.policy z kopii zapasowych,\n"
-    "  - biblioteki ocfpcsc1.dll i ocfpcsc164.dll z katalogu systemowego.\n"
+    "Program usunie składniki zainstalowane dla Sun Java Plug-in.\n"
+    "\n"
+    "Ze wszystkich zarejestrowanych środowisk JRE/JDK: pliki ocf1.2.jar,\n"
+    "opencard.properties i ocfpcsc1.dll; ich własne pliki java.policy\n"
+    "wrócą z kopii zapasowych.\n"
+    "Z katalogu systemowego: biblioteki ocfpcsc1.dll i ocfpcsc164.dll.\n"
     "\n"
     "Usunięte zostaną tylko pliki niezmienione od instalacji.\n"
     "\n"
