@@ -1,6 +1,12 @@
 // Every text the program shows, spelled as the product defines it. UTF-8 here, Windows-1250 in the binary.
 #include "texts.h"
 
+const char kStartFolderText[] =
+    "Nie można ustalić katalogu instalatora ani uczynić go katalogiem bieżącym (zbyt długa ścieżka lub znaki "
+    "spoza strony kodowej systemu). Instalacja nie zostanie wykonana.\n"
+    "\n"
+    "Skopiuj pakiet instalacyjny do katalogu o krótkiej nazwie bez liter ze znakami diakrytycznymi i uruchom "
+    "instalator ponownie.";
 const char kWelcomeCaption[] = "Instalator czytnika kart mikropr. dla przeglądarek internetowych";
 const char kWelcomeText[] =
     "Za chwilę rozpocznie się instalacja i konfiguracja środowiska obsługi czytnika kart mikroprocesorowych,\n"
@@ -76,3 +82,11 @@ const char kMsgBridgeCopyFailed[] = "Błąd kopiowania biblioteki obsługi czytn
 const char kMsgInvalidReaderType[] = "Nieprawidłowy typ czytnika";
 const char kMsgDriverStartFormat[] = "Błąd uruchomienia zewn. sterownika: Drivers\\%s";
 const char kMsgGemplusPresent[] = "Wykryto już zainstalowany w systemie czytnik rodziny GEMPLUS";
+
+const char kLogRuntimeLeftOutFormat[] = "Pominięto środowisko JRE/JDK %s: %s (%s)";
+const char kTrustReasonMissing[] = "brak katalogu";
+const char kTrustReasonUnreadable[] = "nie można odczytać katalogu ani jego zabezpieczeń";
+const char kTrustReasonReparsePoint[] = "katalog jest łączem symbolicznym lub punktem połączenia";
+const char kTrustReasonForeignOwner[] = "właścicielem katalogu nie jest administrator";
+const char kTrustReasonNullDacl[] = "katalog nie ma listy kontroli dostępu (pełny dostęp dla wszystkich)";
+const char kTrustReasonOthersMayWrite[] = "katalog mogą zmieniać użytkownicy bez praw administratora";

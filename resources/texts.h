@@ -2,6 +2,9 @@
 // Windows-1250; the user-interface layer widens them with that code page before showing them.
 #pragma once
 
+// Start-up
+extern const char kStartFolderText[];
+
 // Welcome prompt and dialog
 extern const char kWelcomeCaption[];
 extern const char kWelcomeText[];
@@ -52,3 +55,12 @@ extern const char kMsgBridgeCopyFailed[];
 extern const char kMsgInvalidReaderType[];
 extern const char kMsgDriverStartFormat[];  // file name
 extern const char kMsgGemplusPresent[];
+
+// Log lines
+extern const char kLogRuntimeLeftOutFormat[];  // home, reason, folder
+extern const char kTrustReasonMissing[];
+extern const char kTrustReasonUnreadable[];
+extern const char kTrustReasonReparsePoint[];
+extern const char kTrustReasonForeignOwner[];
+extern const char kTrustReasonNullDacl[];
+extern const char kTrustReasonOthersMayWrite[];

@@ -7,6 +7,11 @@
 // Only those bytes are read, so a list without its terminating NULs is searched safely.
 int ReaderListHasGemplus(const char* list, unsigned long length);
 
+// How the driver installer `file` in the current directory is started: application (a path buffer)
+// and commandLine (capacity characters). A batch file runs in the system directory's cmd.exe with
+// /d /c, anything else by its full path. Returns 0 when a name does not fit.
+int BuildDriverCommand(const char* file, char* application, char* commandLine, int capacity);
+
 // Loads a DLL from the system directory and from nowhere else; null when it cannot be loaded there.
 // `searchFlagsSupported` tells whether LoadLibraryExA understands LOAD_LIBRARY_SEARCH_SYSTEM32.
 HMODULE LoadSystemLibrary(const char* name, int searchFlagsSupported);

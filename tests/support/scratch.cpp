@@ -96,7 +96,11 @@ void RemoveTree(const std::string& path)
         } while (FindNextFileA(find, &entry));
         FindClose(find);
     }
-    RemoveDirectoryA(path.c_str());
+    // Under Wine the hidden console host of a program started without a window outlives it briefly,
+    // still in the folder that program started in.
+    for (int wait = 0; !RemoveDirectoryA(path.c_str()) && GetLastError() == ERROR_SHARING_VIOLATION && wait < 3000;
+         wait += 50)
+        Sleep(50);
 }
 
 void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
