@@ -63,6 +63,28 @@ TEST(EndToEnd, NoInTheWelcomePromptEndsWithoutTheDialog)
     EXPECT_EQ(0u, code);
 }
 
+// Without its own folder as working directory the installers would work on whatever folder it
+// inherited: a folder whose name the ANSI calls cannot spell (here a Greek letter, outside both 1250
+// and 1252) ends the program with a message before the welcome prompt.
+TEST(EndToEnd, AProgramFolderItCannotEnterEndsTheRunWithAMessage)
+{
+    ScratchDir scratch("e2e-start");
+    const std::wstring folder = L"C:\\installer-tests\\e2e-start\\\u03bb", exe = folder + L"\\instalator.exe";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(std::wstring(kInstaller.begin(), kInstaller.end()).c_str(), exe.c_str(), FALSE));
+    OutsideInstaller installer;
+    ASSERT_TRUE(installer.Start(exe, L"C:\\"));
+    HWND box = installer.WaitForMessageBox(Wide1250(kWelcomeCaption));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(Wide1250(kStartFolderText), MessageBoxText(box));
+    Click(box, IDOK);
+    DWORD code = 0;
+    EXPECT_TRUE(installer.WaitForExit(15000, &code));
+    EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, code);
+    DeleteFileW(exe.c_str());  // the ANSI calls of ScratchDir cannot name them
+    RemoveDirectoryW(folder.c_str());
+}
+
 TEST(EndToEnd, DefaultInstallReportsAndAsksForARestart)
 {
     // Started from another folder: the installer must still find its package beside itself.

@@ -15,6 +15,7 @@ public:
 
     // Starts exePath with workingDir as the current directory. Returns false if it could not start.
     bool Start(const std::string& exePath, const std::string& workingDir);
+    bool Start(const std::wstring& exePath, const std::wstring& workingDir);  // names no code page can spell
 
     // A top-level window of the process: the message box with this caption, or the component dialog.
     HWND WaitForMessageBox(const std::wstring& caption, int timeoutMs = 15000);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "system.h"
+
 ScratchDir::ScratchDir(const std::string& name)
 {
     path_ = "C:\\installer-tests\\" + name;
@@ -27,9 +29,9 @@ ScopedCurrentDirectory::~ScopedCurrentDirectory()
     SetCurrentDirectoryA(saved_.c_str());
 }
 
-HeldOpen::HeldOpen(const std::string& path)
+HeldOpen::HeldOpen(const std::string& path, DWORD access, DWORD share)
 {
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    handle_ = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 void HeldOpen::Release()
@@ -79,19 +81,25 @@ void MakeDirs(const std::string& path)
 void RemoveTree(const std::string& path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveHostLink(path);  // never into a link: that would empty its target; also one to nowhere
         return;
+    }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         DeleteFileA(path.c_str());
         return;
     }
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
+    // Links first: Wine no longer lists a link whose target went before it, and its folder would stay.
+    for (int links = 1; links >= 0; --links) {
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE)
+            continue;
         do {
             std::string name = entry.cFileName;
-            if (name != "." && name != "..")
+            bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (name != "." && name != ".." && link == (links == 1))
                 RemoveTree(path + "\\" + name);
         } while (FindNextFileA(find, &entry));
         FindClose(find);
