@@ -22,10 +22,11 @@ const FixedSid kLocalSystem = {SID_REVISION, 1, {SECURITY_NT_AUTHORITY}, {SECURI
 const FixedSid kAdministrators = {
     SID_REVISION, 2, {SECURITY_NT_AUTHORITY}, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
 // NT SERVICE\TrustedInstaller, which owns the system's own folders.
-const FixedSid kTrustedInstaller = {SID_REVISION,
-                                    6,
-                                    {SECURITY_NT_AUTHORITY},
-                                    {SECURITY_SERVICE_ID_BASE_RID, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u}};
+const FixedSid kTrustedInstaller = {
+    SID_REVISION,
+    6,
+    {SECURITY_NT_AUTHORITY},
+    {SECURITY_SERVICE_ID_BASE_RID, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u}};
 
 // The rights by which someone could change what a folder holds or who may change it.
 const ACCESS_MASK kChangeRights =
