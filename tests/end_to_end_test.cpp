@@ -64,12 +64,13 @@ TEST(EndToEnd, NoInTheWelcomePromptEndsWithoutTheDialog)
 }
 
 // Without its own folder as working directory the installers would work on whatever folder it
-// inherited: a folder whose name the ANSI calls cannot spell (here a Greek letter, outside both 1250
-// and 1252) ends the program with a message before the welcome prompt.
+// inherited, or on a look-alike: the ANSI name of "pakietĀ" is "pakietA" by best fit, a folder that
+// anyone may have made. The program says so and ends before the welcome prompt.
 TEST(EndToEnd, AProgramFolderItCannotEnterEndsTheRunWithAMessage)
 {
     ScratchDir scratch("e2e-start");
-    const std::wstring folder = L"C:\\installer-tests\\e2e-start\\\u03bb", exe = folder + L"\\instalator.exe";
+    MakeDirs(scratch / "pakietA");
+    const std::wstring folder = L"C:\\installer-tests\\e2e-start\\pakiet\u0100", exe = folder + L"\\instalator.exe";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileW(std::wstring(kInstaller.begin(), kInstaller.end()).c_str(), exe.c_str(), FALSE));
     OutsideInstaller installer;

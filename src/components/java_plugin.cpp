@@ -81,7 +81,7 @@ int SaveOwnPolicy(const char* policy, const char* backup)
     if (!backup)
         return kKeepOwnPolicy;
     // An existing backup is the first one, the runtime's own file: it is never overwritten.
-    if (!IsRegularFile(backup) && KnownMissing(backup) && CopyFileChecked(policy, backup, 0) == kCopyAborted)
+    if (KnownMissing(backup) && CopyFileChecked(policy, backup, 0) == kCopyAborted)
         return kSaveAborted;
     return IsRegularFile(backup) ? kMayReplace : kKeepOwnPolicy;
 }

@@ -120,10 +120,8 @@ int CheckCodeTree(RuntimeCheck* check, const char* folder)
         char child[kPathBuffer];
         if (!BuildPath(child, folder, entry.cFileName))
             reason = Fail(check, child, kTrustUnreadable);  // a folder that cannot be named cannot be checked
-        else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            reason = Fail(check, child, kTrustReparsePoint);
         else
-            reason = CheckCodeTree(check, child);
+            reason = CheckCodeTree(check, child);  // a link fails there, before anything below it is read
     } while (reason == kTrustOk && FindNextFileA(find, &entry));
     if (reason == kTrustOk && GetLastError() != ERROR_NO_MORE_FILES)
         reason = Fail(check, folder, kTrustUnreadable);
