@@ -71,19 +71,25 @@ TEST(EndToEnd, AProgramFolderItCannotEnterEndsTheRunWithAMessage)
     ScratchDir scratch("e2e-start");
     MakeDirs(scratch / "pakietA");
     const std::wstring folder = L"C:\\installer-tests\\e2e-start\\pakiet\u0100", exe = folder + L"\\instalator.exe";
+    auto removeFolder = [&] {  // the ANSI calls of ScratchDir cannot name it
+        DeleteFileW(exe.c_str());
+        RemoveDirectoryW(folder.c_str());
+    };
+    removeFolder();  // what a failed run left
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileW(std::wstring(kInstaller.begin(), kInstaller.end()).c_str(), exe.c_str(), FALSE));
-    OutsideInstaller installer;
-    ASSERT_TRUE(installer.Start(exe, L"C:\\"));
-    HWND box = installer.WaitForMessageBox(Wide1250(kWelcomeCaption));
-    ASSERT_TRUE(box);
-    EXPECT_EQ(Wide1250(kStartFolderText), MessageBoxText(box));
-    Click(box, IDOK);
-    DWORD code = 0;
-    EXPECT_TRUE(installer.WaitForExit(15000, &code));
-    EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, code);
-    DeleteFileW(exe.c_str());  // the ANSI calls of ScratchDir cannot name them
-    RemoveDirectoryW(folder.c_str());
+    {
+        OutsideInstaller installer;
+        ASSERT_TRUE(installer.Start(exe, L"C:\\"));
+        HWND box = installer.WaitForMessageBox(Wide1250(kWelcomeCaption));
+        ASSERT_TRUE(box);
+        EXPECT_EQ(Wide1250(kStartFolderText), MessageBoxText(box));
+        Click(box, IDOK);
+        DWORD code = 0;
+        EXPECT_TRUE(installer.WaitForExit(15000, &code));
+        EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, code);
+    }
+    removeFolder();
 }
 
 TEST(EndToEnd, DefaultInstallReportsAndAsksForARestart)
