@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the installer, stages the package and starts it under Wine in a demo prefix of its own.
 # With a display, the real window opens for you. Without one, a private Xvfb is started and a default
-# installation is driven as a user would do it: Yes, Install, details, Close, the restart notice;
-# screenshots land in build/screenshots and the report is printed.
+# installation is driven as a user would do it: Yes, the reader list, Install, Retry in a copy
+# conflict, details, Close, the restart notice; a screenshot of each screen lands in build/screenshots
+# and the report is printed.
 #   ./run.sh               build, stage, run
 #   ./run.sh --stage-only  build and stage only (build/package, build/instalator-1.5.zip)
 set -euo pipefail
@@ -14,7 +15,7 @@ if [ "${1:-}" = "--stage-only" ]; then
   exit 0
 fi
 
-build_all -DINSTALLER_TESTS=ON
+build_runnable
 
 interactive=0
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && [ -z "${CI:-}" ]; then
@@ -23,24 +24,25 @@ else
   # Before any Wine process starts: Wine's desktop takes the display it finds first.
   ensure_display
 fi
-ensure_prefix "$BUILD/wineprefix-demo"
+ensure_prefix "$RUN_BUILD/wineprefix-demo"
 source "$ROOT/scripts/demo-java.sh"
-register_demo_jre
+register_demo_jre "$RUN_BUILD/demo-jre/java.exe"
 wineserver -w
 
 to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 
 if [ $interactive -eq 1 ]; then
-  cd "$BUILD/package"
+  cd "$RUN_BUILD/package"
   exec "$ROOT/scripts/wine-run.sh" instalator.exe
 fi
 
 shots="$BUILD/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
-"$ROOT/scripts/wine-run.sh" "$BUILD/demo/demo_driver.exe" \
-  "$(to_windows "$BUILD/package/instalator.exe")" "$(to_windows "$shots")"
-for shot in collapsed expanded; do
+"$ROOT/scripts/wine-run.sh" "$RUN_BUILD/demo/demo_driver.exe" \
+  "$(to_windows "$RUN_BUILD/package/instalator.exe")" "$(to_windows "$shots")"
+# In the order a user meets them.
+for shot in welcome dialog conflict collapsed expanded; do
   convert "$shots/$shot.bmp" "$shots/$shot.png" && rm -f "$shots/$shot.bmp"
 done
-echo "Screenshots: $shots/collapsed.png $shots/expanded.png"
+echo "Screenshots: $(ls "$shots"/*.png | tr '\n' ' ')"

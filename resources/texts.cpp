@@ -2,10 +2,10 @@
 #include "texts.h"
 
 const char kStartFolderText[] =
-    "Nie można ustalić katalogu instalatora ani uczynić go katalogiem bieżącym (zbyt długa ścieżka lub znaki "
+    "Nie można ustalić folderu instalatora ani uczynić go folderem bieżącym (zbyt długa ścieżka lub znaki "
     "spoza strony kodowej systemu). Instalacja nie zostanie wykonana.\n"
     "\n"
-    "Skopiuj pakiet instalacyjny do katalogu o krótkiej nazwie bez liter ze znakami diakrytycznymi i uruchom "
+    "Skopiuj pakiet instalacyjny do folderu o krótkiej nazwie bez liter ze znakami diakrytycznymi i uruchom "
     "instalator ponownie.";
 const char kWelcomeCaption[] = "Instalator czytnika kart mikropr. dla przeglądarek internetowych";
 const char kWelcomeText[] =
@@ -83,10 +83,58 @@ const char kMsgInvalidReaderType[] = "Nieprawidłowy typ czytnika";
 const char kMsgDriverStartFormat[] = "Błąd uruchomienia zewn. sterownika: Drivers\\%s";
 const char kMsgGemplusPresent[] = "Wykryto już zainstalowany w systemie czytnik rodziny GEMPLUS";
 
-const char kLogRuntimeLeftOutFormat[] = "Pominięto środowisko JRE/JDK %s: %s (%s)";
-const char kTrustReasonMissing[] = "brak katalogu";
-const char kTrustReasonUnreadable[] = "nie można odczytać katalogu ani jego zabezpieczeń";
-const char kTrustReasonReparsePoint[] = "katalog jest łączem symbolicznym lub punktem połączenia";
-const char kTrustReasonForeignOwner[] = "właścicielem katalogu nie jest administrator";
-const char kTrustReasonNullDacl[] = "katalog nie ma listy kontroli dostępu (pełny dostęp dla wszystkich)";
-const char kTrustReasonOthersMayWrite[] = "katalog mogą zmieniać użytkownicy bez praw administratora";
+const char kShortCaption[] = "Instalator czytnika kart mikroproc.";
+const char kUsageLine[] = "Użycie: instalator.exe [/S [/READER=n] [/NODRIVER] [/NOJAVA] [/LOG=plik]] [/?]";
+const char kUsageDetails[] =
+    "/S\t\tinstalacja bez okien i pytań, dla narzędzi wdrożeniowych\n"
+    "/READER=n\ttyp czytnika kart, pozycja 1 do 4 listy z okna instalatora (domyślnie 1)\n"
+    "/NODRIVER\tbez sterownika czytnika kart\n"
+    "/NOJAVA\t\tbez komponentów dla Sun Java Plug-in\n"
+    "/LOG=plik\tdziennik instalacji (domyślnie plik z datą w folderze %TEMP%)\n"
+    "/?\t\tten opis\n"
+    "\n"
+    "Kody wyjścia przy /S: 3010 - zainstalowano, wymagany restart komputera; 1603 - błąd instalacji;\n"
+    "1618 - trwa inna instalacja, spróbuj później; 87 - nieprawidłowy parametr.";
+const char kBadSwitchPrefix[] = "Nieprawidłowy parametr: ";
+const char kAlreadyRunningText[] =
+    "Instalator jest już uruchomiony. Dokończ instalację w jego oknie, zanim uruchomisz go ponownie.";
+
+const char kLogVersionFormat[] = "Wersja programu: %d.%d";
+const char kLogStartLabel[] = "Początek (UTC): ";
+const char kLogEndLabel[] = "Koniec (UTC): ";
+const char kLogExitCodeLabel[] = "Kod wyjścia: ";
+const char kLogComputerLabel[] = "Komputer: ";
+const char kLogUserLabel[] = "Użytkownik: ";
+const char kLogCommandLineLabel[] = "Wiersz poleceń: ";
+const char kLogInProgress[] = "(w toku)";
+const char kLogSelectionHeading[] = "Wybrane składniki:";
+const char kLogReportHeading[] = "Raport:";
+const char kLogStatusHeading[] = "Etykiety stanu:";
+const char kLogEntryFormat[] = "    %s";
+const char kLogNamedEntryFormat[] = "    %s: %s";
+const char kComponentNameDrivers[] = "Sterowniki czytnika kart";
+const char kComponentNameIe[] = "Komponenty dla MS Internet Explorer";
+const char kComponentNameNetscape[] = "Komponenty dla Netscape 4.x";
+const char kComponentNameJava[] = "Komponenty dla Sun Java Plug-in";
+
+const char kLogStagingFolderFormat[] = "Kopia pakietu z %s w %s";
+const char kLogStagingFailedFormat[] = "Nie można utworzyć folderu kopii pakietu w %s";
+const char kLogFileDiffersFormat[] = "Plik pakietu różni się od zapisanego przy budowie: %s";
+const char kLogFileUnreadableFormat[] = "Brak pliku pakietu lub nie można go odczytać: %s";
+const char kLogFileNotWrittenFormat[] = "Nie można zapisać kopii pliku pakietu: %s";
+const char kLogFolderStagedFormat[] = "Folder pakietu %s sprawdzony (plików: %d)";
+const char kLogFolderLeftOutFormat[] = "Folder pakietu %s pominięty: jest niekompletny lub zmieniony";
+const char kLogEarlierRemovedFormat[] = "Usunięto kopię pakietu z poprzedniego uruchomienia: %s";
+const char kLogEarlierLeftFormat[] = "Kopia pakietu z poprzedniego uruchomienia zostaje do restartu: %s";
+const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia przy restarcie: %s";
+
+const char kLogPackageFolderFailed[] =
+    "Nie można ustalić folderu instalatora ani uczynić go folderem bieżącym (zbyt długa ścieżka lub znaki spoza "
+    "strony kodowej systemu); niczego nie zainstalowano.";
+const char kLogRuntimeLeftOutFormat[] = "Środowisko JRE/JDK %s pominięte: %s (%s)";
+const char kTrustReasonMissing[] = "brak folderu";
+const char kTrustReasonUnreadable[] = "nie można odczytać folderu ani jego zabezpieczeń";
+const char kTrustReasonReparsePoint[] = "folder jest łączem symbolicznym lub punktem połączenia";
+const char kTrustReasonForeignOwner[] = "właścicielem folderu nie jest administrator";
+const char kTrustReasonNullDacl[] = "folder nie ma listy kontroli dostępu (pełny dostęp dla wszystkich)";
+const char kTrustReasonOthersMayWrite[] = "folder mogą zmieniać użytkownicy bez praw administratora";

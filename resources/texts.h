@@ -56,7 +56,46 @@ extern const char kMsgInvalidReaderType[];
 extern const char kMsgDriverStartFormat[];  // file name
 extern const char kMsgGemplusPresent[];
 
-// Log lines
+// Command line and one instance
+extern const char kShortCaption[];
+extern const char kUsageLine[];     // the one line a log gets
+extern const char kUsageDetails[];  // the rest of the /? box
+extern const char kBadSwitchPrefix[];  // followed by the switch
+extern const char kAlreadyRunningText[];
+
+// Log of an unattended run: header labels, then the selection, the report and the status labels
+extern const char kLogVersionFormat[];  // version major, minor
+extern const char kLogStartLabel[];
+extern const char kLogEndLabel[];
+extern const char kLogExitCodeLabel[];
+extern const char kLogComputerLabel[];
+extern const char kLogUserLabel[];
+extern const char kLogCommandLineLabel[];
+extern const char kLogInProgress[];
+extern const char kLogSelectionHeading[];
+extern const char kLogReportHeading[];
+extern const char kLogStatusHeading[];
+extern const char kLogEntryFormat[];        // text
+extern const char kLogNamedEntryFormat[];   // name, text
+extern const char kComponentNameDrivers[];  // as the dialog's check boxes name them
+extern const char kComponentNameIe[];
+extern const char kComponentNameNetscape[];
+extern const char kComponentNameJava[];
+
+// Log of the staged package (unattended runs)
+extern const char kLogStagingFolderFormat[];   // source root, staged root
+extern const char kLogStagingFailedFormat[];   // parent folder
+extern const char kLogFileDiffersFormat[];     // package-relative path
+extern const char kLogFileUnreadableFormat[];  // package-relative path
+extern const char kLogFileNotWrittenFormat[];  // package-relative path
+extern const char kLogFolderStagedFormat[];    // package folder, file count
+extern const char kLogFolderLeftOutFormat[];   // package folder
+extern const char kLogEarlierRemovedFormat[];  // folder
+extern const char kLogEarlierLeftFormat[];     // folder
+extern const char kLogNotMarkedFormat[];       // folder
+
+// Log: a start without the package folder, a runtime left out and why
+extern const char kLogPackageFolderFailed[];
 extern const char kLogRuntimeLeftOutFormat[];  // home, reason, folder
 extern const char kTrustReasonMissing[];
 extern const char kTrustReasonUnreadable[];

@@ -2,14 +2,49 @@
 # shellcheck shell=bash
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# build/ always holds the shipped 32-bit program and package. Where this machine cannot run 32-bit code
+# (some virtual machines run 64-bit user code only: execve of an i386 binary fails with ENOEXEC, and
+# 32-bit Wine with it), the same sources are also built for 64-bit Windows in build/wine64, and
+# everything that runs under Wine (tests, demo) runs that build under 64-bit Wine.
 BUILD="$ROOT/build"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 
+# Whether 32-bit Linux programs (and so 32-bit Wine) run here. Call after setup.sh has installed Wine.
+runs_32bit_code() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# The build that runs under Wine here, and the Wine loader that runs it (exported for wine-run.sh).
+select_wine_build() {
+  if runs_32bit_code; then
+    RUN_BUILD="$BUILD"
+    export INSTALLER_WINE=wine
+  else
+    RUN_BUILD="$BUILD/wine64"
+    export INSTALLER_WINE=/usr/lib/wine/wine64
+  fi
+}
+
+# Builds the shipped 32-bit program and package into build/; extra arguments go to cmake.
 build_all() {
   "$ROOT/scripts/setup.sh"
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" "$@" >/dev/null
   cmake --build "$BUILD" -j "$(nproc)"
+}
+
+# build_all, then the build that runs under Wine here with the tests and the demo driver: build/ itself
+# where 32-bit code runs, else build/wine64, whose file checks still read the shipped package.
+build_runnable() {
+  select_wine_build
+  if [ "$RUN_BUILD" = "$BUILD" ]; then
+    build_all -DINSTALLER_TESTS=ON
+    return
+  fi
+  build_all -DINSTALLER_TESTS=OFF
+  cmake -S "$ROOT" -B "$RUN_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake" \
+    -DINSTALLER_TESTS=ON -DSHIPPED_PACKAGE_DIR="$BUILD/package" >/dev/null
+  cmake --build "$RUN_BUILD" -j "$(nproc)"
 }
 
 # Creates the Wine prefix $1 once; a prefix of the project's own keeps tests away from ~/.wine.
@@ -17,14 +52,14 @@ ensure_prefix() {
   export WINEPREFIX="$1"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    "$INSTALLER_WINE" wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
   # Windows inside one Wine desktop: without a window manager on the display, Wine waits about two
   # seconds for every window it shows.
   if [ ! -f "$WINEPREFIX/.desktop-set" ]; then
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    "$INSTALLER_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    "$INSTALLER_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.desktop-set"
   fi

@@ -28,7 +28,10 @@ register_demo_jre() {
       'grant codeBase "file:${java.home}/lib/ext/*" {' '    permission java.security.AllPermission;' '};' \
       >"$home/lib/security/java.policy"
   fi
-  # A 32-bit program sees the 32-bit view only (WOW6432Node in a 64-bit prefix).
-  WINEDEBUG=-all wine reg add "$DEMO_JRE_KEY" /v CurrentVersion /t REG_SZ /d 1.6 /f /reg:32 >/dev/null &&
-    WINEDEBUG=-all wine reg add "$DEMO_JRE_KEY\\1.6.0" /v JavaHome /t REG_SZ /d "$DEMO_JRE_HOME" /f /reg:32 >/dev/null
+  # A 32-bit program sees the 32-bit view only (WOW6432Node in a 64-bit prefix); the 64-bit build that
+  # runs where 32-bit code cannot sees the 64-bit view.
+  local view=/reg:32 wine=${INSTALLER_WINE:-wine}
+  [ "$wine" = wine ] || view=/reg:64
+  WINEDEBUG=-all "$wine" reg add "$DEMO_JRE_KEY" /v CurrentVersion /t REG_SZ /d 1.6 /f $view >/dev/null &&
+    WINEDEBUG=-all "$wine" reg add "$DEMO_JRE_KEY\\1.6.0" /v JavaHome /t REG_SZ /d "$DEMO_JRE_HOME" /f $view >/dev/null
 }

@@ -4,10 +4,13 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  # the 64-bit build, for machines that run no 32-bit code (see scripts/common.sh)
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   cmake make googletest
   wine wine32:i386 wine64 fonts-wine
   xvfb x11-utils xdotool imagemagick
   default-jdk-headless locales
+  osslsigncode openssl zip unzip
 )
 need=()
 for package in "${packages[@]}"; do

@@ -34,7 +34,8 @@ TEST(CheckedCopy, ConflictsAreSkippedAskedRetriedOrAborted)
         MessageBoxW(nullptr, L"warm-up", L"warm-up", MB_OK);
     }
     // The destination's content (null: none) and its write time against the source's, in 100 ns; it is held in
-    // use so that CopyFileA fails. Answers: I, R, A; r: release the destination, then Retry; x: no window opens.
+    // use so that CopyFileA fails. Answers: I, R, A; r: release the destination, then Retry; x: no window opens;
+    // a leading D: its holder lets others delete it.
     const std::tuple<const char*, const char*, LONGLONG, bool, int, const char*, int, size_t, const char*> cases[] = {
         // what, destination, ticks, read-only, skipIdentical, answers, status, prompts, destination afterwards
         {"fresh copy of a read-only source", nullptr, 0, false, 0, "", kCopyDone, 0, "source!"},
@@ -45,6 +46,9 @@ TEST(CheckedCopy, ConflictsAreSkippedAskedRetriedOrAborted)
         {"one byte longer", "source!!", 0, false, 1, "I", kCopyDone, 1, "source!!"},
         {"retry once released", "old", 0, true, 0, "r", kCopyDone, 1, "source!"},
         {"retry while in use, then abort", "old", -36610000000ll, false, 0, "RRRRA", kCopyAborted, 5, "old"},
+        // Windows refuses to open a file whose deletion waits for its last handle (no second prompt there);
+        // Wine opens it, so the prompt returns. Either way the file is gone once its holder lets go.
+        {"retry deletes what its holder lets go", "old", 0, false, 0, "DRA", kCopyAborted, 2, "<missing>"},
         {"the prompt cannot be shown", "old", 0, false, 0, "x", kCopyFailed, 0, "old"},
     };
     for (const auto& [what, content, ticks, readOnly, skipIdentical, answers, status, prompted, after] : cases) {
@@ -61,8 +65,10 @@ TEST(CheckedCopy, ConflictsAreSkippedAskedRetriedOrAborted)
         }
         PromptResponder prompts(IDABORT);
         int handles = CountOpenHandles();
-        HeldOpen held(dest);
+        HeldOpen held(dest, *answers == 'D' ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ);
         for (const char* a = answers; *a; ++a) {
+            if (*a == 'D')
+                continue;
             if (*a == 'r')
                 prompts.SetHandler([&held](const Prompt&) { return held.Release(), IDRETRY; });
             else if (*a != 'x')
@@ -75,7 +81,7 @@ TEST(CheckedCopy, ConflictsAreSkippedAskedRetriedOrAborted)
         EXPECT_EQ(handles, CountOpenHandles()) << "handles leaked";
         EXPECT_EQ(prompted, prompts.prompts().size());
         EXPECT_EQ(after, ReadFile(dest));
-        bool nowReadOnly = (GetFileAttributesA(dest.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+        bool nowReadOnly = Exists(dest) && (GetFileAttributesA(dest.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
         EXPECT_EQ(readOnly && after == std::string(content), nowReadOnly) << "cleared after every copy";
         if (prompted == 5) {  // UTC times, each file's own
             std::string text = "Wykryto problem przy próbie skopiowania pliku do katalogu docelowego.\nPodany plik"

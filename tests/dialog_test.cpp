@@ -7,6 +7,7 @@
 #include "dialog_driver.h"
 #include "prompts.h"
 #include "resource.h"
+#include "system.h"
 #include "shell/dialog.h"
 #include "texts.h"
 
@@ -134,6 +135,8 @@ TEST(Dialog, PressesDuringAnInstallerPromptDoNotStartASecondRun)
     HWND dialogWindow = nullptr;
     prompts.SetHandler([&](const Prompt& prompt) {
         if (prompt.caption == L"prompt") {
+            for (int id : {IDC_CHECK_DRIVERS, IDC_CHECK_JAVA, IDC_READER_TYPE})
+                EXPECT_FALSE(Enabled(dialogWindow, id)) << "the choice is frozen during the run " << id;
             Press(dialogWindow, IDOK);
             Press(dialogWindow, IDCANCEL);
         }
@@ -150,6 +153,28 @@ TEST(Dialog, PressesDuringAnInstallerPromptDoNotStartASecondRun)
     });
     g_promptDuringJava = false;
     EXPECT_EQ(1, g_javaCalls);
+}
+
+TEST(Dialog, ShippedTemplateNamesATrueTypeFontAndKeepsItsFields)
+{
+    // MS Sans Serif is a bitmap font of the system's code page: no Polish letters on a Western Windows.
+    HMODULE exe = LoadLibraryExA((FromUnixPath(SHIPPED_PACKAGE_DIR) + "\\instalator.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HRSRC found = FindResourceExW(exe, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_INSTALLER),  // RT_DIALOG
+                                  MAKELANGID(LANG_POLISH, SUBLANG_DEFAULT));
+    ASSERT_TRUE(found);
+    const DLGTEMPLATE* dialog = (const DLGTEMPLATE*)LockResource(LoadResource(exe, found));
+    EXPECT_EQ((DWORD)(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT), dialog->style);
+    EXPECT_EQ(0u, dialog->dwExtendedStyle);
+    EXPECT_EQ(14, dialog->cdit);
+    EXPECT_TRUE(dialog->x == 0 && dialog->y == 0 && dialog->cx == 370 && dialog->cy == 255);
+    const WORD* tail = (const WORD*)((const char*)dialog + 18);  // past the fixed part
+    EXPECT_EQ(0, tail[0]) << "no menu";
+    EXPECT_EQ(0, tail[1]) << "no class of its own";
+    EXPECT_EQ(0, tail[2]) << "an empty caption";
+    EXPECT_EQ(8, tail[3]) << "points";
+    EXPECT_STREQ(L"MS Shell Dlg", (const wchar_t*)(tail + 4));
+    FreeLibrary(exe);
 }
 
 }  // namespace

@@ -303,7 +303,7 @@ TEST_F(JavaPluginTest, OwnPolicyStaysWhenItsBackupCannotBeMade)
 {
     const std::string home = root_ + "\\jre6", policy = home + "\\lib\\security\\java.policy";
     // Someone writes their file and lets others write but not read: the backup fails, a replacement would not.
-    auto unreadable = [&] { held_.emplace_back(new HeldOpen(policy, GENERIC_WRITE, FILE_SHARE_WRITE)); };
+    auto unreadable = [&] { held_.emplace_back(new HeldOpen(policy, FILE_SHARE_WRITE, GENERIC_WRITE)); };
     const std::tuple<const char*, std::function<void()>, bool> cases[] = {
         {"a folder where the backup goes", [&] { MakeDirs(policy + ".ocf-bak"); }, false},
         {"their policy cannot be read", unreadable, false},

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "copy/bounded_text.h"
+#include "scratch.h"
 #include "shell/run_sequence.h"
+#include "system.h"
 #include "texts.h"
 
 namespace {
@@ -14,12 +16,14 @@ namespace {
 // Results the fake installers return (legacy, IE, Netscape, Java, driver), and what they saw.
 int g_results[kComponentCount];
 std::string g_calls;
+std::string g_folders;  // the working directory of each call
 unsigned g_driverCode;
 
 int Reply(Component component, char* message, int capacity)
 {
     const char* names[] = {"legacy", "ie", "netscape", "java", "driver"};
     g_calls += std::string(g_calls.empty() ? "" : " ") + names[component];
+    g_folders += CurrentDirectory() + ";";
     CopyText(message, capacity, (std::string(names[component]) + " message").c_str());
     return g_results[component];
 }
@@ -102,6 +106,54 @@ TEST(RunSequence, ReaderTypesPassTheirDriverCodes)
     RunInstallers(legacyOnly, {1, 1, 1, 1, 0}, &outcome);
     for (int component : {kIe, kNetscape, kJava, kDriver})
         EXPECT_EQ(kNotRun, outcome.result[component]) << "an installer missing from the build is not run";
+}
+
+std::string g_stagedRoot;
+int StageInto(StagedPackage* staged)
+{
+    staged->hold = INVALID_HANDLE_VALUE;
+    return CopyText(staged->root, kPathBuffer, g_stagedRoot.c_str());
+}
+int StageNothing(StagedPackage* staged)
+{
+    staged->hold = INVALID_HANDLE_VALUE;
+    staged->root[0] = '\0';
+    return 0;
+}
+
+TEST(RunSequence, InstallersWorkInTheStagedPackageOrReportItIncomplete)
+{
+    ScratchDir staged("run-staged"), started("run-started");
+    ScopedCurrentDirectory inStarted(started.path());
+    g_stagedRoot = staged.path();
+    std::fill(g_results, g_results + kComponentCount, 0);
+    InstallerTable table = kFakes;
+    table.stagePackage = StageInto;
+    g_calls.clear();
+    g_folders.clear();
+    RunOutcome outcome;
+    RunInstallers(table, {1, 1, 1, 1, 0}, &outcome);
+    EXPECT_EQ("legacy ie netscape java driver", g_calls);
+    std::string inStaged;
+    for (int i = 0; i < 5; ++i)
+        inStaged += staged.path() + ";";
+    EXPECT_EQ(inStaged, g_folders);
+    EXPECT_EQ(started.path(), CurrentDirectory()) << "restored";
+
+    // Nothing to install from: only the legacy removal runs; the others are incomplete, as a missing
+    // package folder makes them, and a reader type outside the list stays that error.
+    table.stagePackage = StageNothing;
+    for (int index : {0, 7}) {
+        g_calls.clear();
+        RunInstallers(table, {1, 1, 1, 1, index}, &outcome);
+        EXPECT_EQ("legacy", g_calls);
+        for (int component : {kIe, kNetscape, kJava, kDriver}) {
+            EXPECT_EQ(kResultError, outcome.result[component]) << component;
+            EXPECT_STREQ(component == kDriver && index == 7 ? kReaderOutsideList : kMsgIncomplete,
+                         outcome.message[component]);
+        }
+    }
+    EXPECT_EQ(started.path(), CurrentDirectory());
 }
 
 TEST(RunSequence, LongestMessagesFitTheReport)

@@ -5,14 +5,11 @@
 #include <string.h>
 
 #include "../../resources/texts.h"
+#include "../base/system_library.h"
 #include "../copy/bounded_text.h"
 #include "../copy/path.h"
 #include "../integrity/clean_process.h"
 #include "components.h"
-
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
 
 namespace {
 
@@ -118,24 +115,6 @@ int BuildDriverCommand(const char* file, char* application, char* commandLine, i
     DWORD n = GetCurrentDirectoryA(kPathBuffer, application);
     return n > 0 && n < kPathBuffer && JoinPath(application, file) &&
            FormatText(commandLine, capacity, "\"%s\"", application);
-}
-
-int LoaderHasSearchFlags()
-{
-    // The flags came with AddDllDirectory (KB2533623); where it is missing they are rejected.
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel && GetProcAddress(kernel, "AddDllDirectory") ? 1 : 0;
-}
-
-HMODULE LoadSystemLibrary(const char* name, int searchFlagsSupported)
-{
-    if (searchFlagsSupported)
-        return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    char path[kPathBuffer];
-    if (!ReadSystemDirectory(path) || !JoinPath(path, name))
-        return nullptr;
-    // A full path, and its dependencies looked up beside it first rather than in the working directory.
-    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 int InstallReaderDriver(unsigned driverCode, char* message, int capacity)

@@ -11,10 +11,3 @@ int ReaderListHasGemplus(const char* list, unsigned long length);
 // and commandLine (capacity characters). A batch file runs in the system directory's cmd.exe with
 // /d /c, anything else by its full path. Returns 0 when a name does not fit.
 int BuildDriverCommand(const char* file, char* application, char* commandLine, int capacity);
-
-// Loads a DLL from the system directory and from nowhere else; null when it cannot be loaded there.
-// `searchFlagsSupported` tells whether LoadLibraryExA understands LOAD_LIBRARY_SEARCH_SYSTEM32.
-HMODULE LoadSystemLibrary(const char* name, int searchFlagsSupported);
-
-// Whether this system's loader understands the LOAD_LIBRARY_SEARCH_* flags.
-int LoaderHasSearchFlags();

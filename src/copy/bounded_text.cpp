@@ -4,6 +4,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
 int CopyText(char* dst, int cap, const char* src)
 {
@@ -38,5 +39,17 @@ int FormatText(char* dst, int cap, const char* format, ...)
     int n = _vsnprintf(dst, (size_t)cap, format, args);
     va_end(args);
     dst[cap - 1] = '\0';
+    return n >= 0 && n < cap;
+}
+
+int FormatWideText(wchar_t* dst, int cap, const wchar_t* format, ...)
+{
+    if (!dst || cap <= 0)
+        return 0;
+    va_list args;
+    va_start(args, format);
+    int n = _vsnwprintf(dst, (size_t)cap, format, args);
+    va_end(args);
+    dst[cap - 1] = L'\0';
     return n >= 0 && n < cap;
 }

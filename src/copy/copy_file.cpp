@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include "../../resources/texts.h"
+#include "../base/log.h"
+#include "../base/run_mode.h"
 #include "../shell/ui_text.h"
 
 namespace {
@@ -67,6 +69,22 @@ void ClearReadOnly(const char* name)
         SetFileAttributesA(name, attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
+// Asks the user about a conflict. Unattended, nobody can answer: the text goes into the log and the
+// answer is none, which the caller counts as a failed copy, never as Ignore.
+int AskAboutConflict(const wchar_t* text)
+{
+    if (IsUnattended()) {
+        char logged[kConflictTextChars];
+        NarrowToProgramText(text, logged, kConflictTextChars);
+        LogLine(kConflictCaption);
+        LogLine(logged);
+        return 0;
+    }
+    // Task-modal: the dialog is disabled while the prompt is up and cannot be raised over it.
+    return ShowMessageWide(nullptr, text, kConflictCaption,
+                           MB_ABORTRETRYIGNORE | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
 }  // namespace
 
 void ComposeConflictText(const ConflictFileFacts& source, const ConflictFileFacts& destination, wchar_t* text)
@@ -112,10 +130,10 @@ int CopyFileChecked(const char* source, const char* destination, int skipIdentic
         }
 
         int status = kCopyDone;
-        bool retry = false;
+        int answer = 0;
         HANDLE sourceFile = OpenForReading(source);
         HANDLE destFile = OpenForReading(destination);
-        BY_HANDLE_FILE_INFORMATION sourceInfo, destInfo;
+        BY_HANDLE_FILE_INFORMATION sourceInfo = {}, destInfo = {};
         if (sourceFile == INVALID_HANDLE_VALUE || destFile == INVALID_HANDLE_VALUE ||
             !GetFileInformationByHandle(sourceFile, &sourceInfo) || !GetFileInformationByHandle(destFile, &destInfo)) {
             status = kCopyFailed;
@@ -129,14 +147,10 @@ int CopyFileChecked(const char* source, const char* destination, int skipIdentic
             ReadFacts(destination, destInfo, &destFacts);
             wchar_t text[kConflictTextChars];
             ComposeConflictText(sourceFacts, destFacts, text);
-            int answer = ShowMessageWide(nullptr, text, kConflictCaption, MB_ABORTRETRYIGNORE | MB_ICONQUESTION | MB_DEFBUTTON2);
+            answer = AskAboutConflict(text);
             if (answer == IDABORT) {
                 status = kCopyAborted;
-            } else if (answer == IDRETRY) {
-                SetFileAttributesA(destination, destInfo.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-                DeleteFileA(destination);
-                retry = true;
-            } else if (answer != IDIGNORE) {
+            } else if (answer != IDRETRY && answer != IDIGNORE) {
                 // The prompt could not be shown (0, or -1 under Wine): nobody chose Ignore, and the
                 // destination was not replaced.
                 status = kCopyFailed;
@@ -146,7 +160,11 @@ int CopyFileChecked(const char* source, const char* destination, int skipIdentic
             CloseHandle(sourceFile);
         if (destFile != INVALID_HANDLE_VALUE)
             CloseHandle(destFile);
-        if (!retry)
+        if (answer != IDRETRY)
             return status;
+        // Only now that our own two handles are closed: they do not share deletion, and Windows would
+        // refuse to delete the destination while they are open.
+        SetFileAttributesA(destination, destInfo.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+        DeleteFileA(destination);
     }
 }

@@ -5,6 +5,7 @@
 #include "../../resources/texts.h"
 #include "../copy/bounded_text.h"
 #include "ui_text.h"
+#include "version.h"
 
 int g_dialogState = kStateNotRun;
 int g_collapsedHeight = 0;
@@ -12,7 +13,7 @@ int g_expandedHeight = 0;
 
 namespace {
 
-enum { kVersionMajor = 1, kVersionMinor = 5, kButtonTextChars = 64, kCaptionChars = 96 };
+enum { kButtonTextChars = 64, kCaptionChars = 96 };
 
 const InstallerTable* g_installers = nullptr;
 // Set while the run sequence is inside an installer: a prompt's message loop still serves this
@@ -67,14 +68,26 @@ void OnInitDialog(HWND dialog)
         SendMessageW(dialog, WM_SETICON, ICON_BIG, (LPARAM)icon);
 }
 
+template <int N>
+void EnableItems(HWND dialog, const int (&ids)[N], BOOL enable)
+{
+    for (int id : ids)
+        EnableWindow(GetDlgItem(dialog, id), enable);
+}
+
 void OnInstall(HWND dialog)
 {
+    const int buttons[] = {IDOK, IDCANCEL};
+    // What the user chose when pressing Install is what runs: the selection stays frozen while an
+    // installer's prompt lets the dialog's messages through. The run sequence keeps it so afterwards.
+    const int selection[] = {IDC_CHECK_DRIVERS, IDC_CHECK_IE, IDC_CHECK_NETSCAPE, IDC_CHECK_JAVA, IDC_READER_TYPE};
     g_running = true;
-    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-    EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+    EnableItems(dialog, buttons, FALSE);
+    EnableItems(dialog, selection, FALSE);
     RunSequence(dialog, *g_installers);
-    EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
-    EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+    EnableItems(dialog, buttons, TRUE);
+    // Disabling button 1 took the focus away; without it the dialog keys would do nothing.
+    SendMessageW(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDOK), TRUE);
     g_dialogState = kStateCollapsed;
     g_running = false;
 }

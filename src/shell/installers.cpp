@@ -1,5 +1,6 @@
 // The component installers that this build runs.
 #include "../components/components.h"
+#include "../integrity/staging.h"
 #include "run_sequence.h"
 
 const InstallerTable kProductionInstallers = {
@@ -8,4 +9,5 @@ const InstallerTable kProductionInstallers = {
     InstallNetscapeComponents,
     InstallJavaPluginComponents,
     InstallReaderDriver,
+    StagePackageForRun,
 };

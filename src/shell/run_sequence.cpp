@@ -4,6 +4,7 @@
 #include "../../resources/resource.h"
 #include "../../resources/texts.h"
 #include "../copy/bounded_text.h"
+#include "../copy/path.h"
 #include "ui_text.h"
 
 const ReaderType kReaderTypeTable[kReaderTypeCount] = {
@@ -13,14 +14,18 @@ const ReaderType kReaderTypeTable[kReaderTypeCount] = {
     {kReaderTypeWin8x64, 5},
 };
 
-void RunInstallers(const InstallerTable& table, const RunRequest& request, RunOutcome* outcome)
-{
-    for (int i = 0; i < kComponentCount; ++i) {
-        outcome->result[i] = kNotRun;
-        // An installer that broke its contract must not put stale bytes into the report.
-        outcome->message[i][0] = '\0';
-    }
+namespace {
 
+// An installer's result, or the missing package's error when there is nothing to install from.
+int Incomplete(char* message)
+{
+    CopyText(message, kMessageBuffer, kMsgIncomplete);
+    return kResultError;
+}
+
+void RunComponents(const InstallerTable& table, const RunRequest& request, int havePackage, RunOutcome* outcome)
+{
+    // Needs no package: runs whatever became of the staging.
     if (table.removeLegacyOcfJar)
         outcome->result[kLegacy] = table.removeLegacyOcfJar(outcome->message[kLegacy], kMessageBuffer) ? 1 : 0;
 
@@ -37,21 +42,52 @@ void RunInstallers(const InstallerTable& table, const RunRequest& request, RunOu
     for (const Step& step : steps) {
         if (!step.wanted || !step.install)
             continue;
-        outcome->result[step.component] = step.install(outcome->message[step.component], kMessageBuffer);
+        char* message = outcome->message[step.component];
+        outcome->result[step.component] = havePackage ? step.install(message, kMessageBuffer) : Incomplete(message);
         if (outcome->result[step.component] == kResultAborted)
             return;
     }
 
     if (!request.wantDriver)
         return;
+    char* message = outcome->message[kDriver];
     if (request.readerIndex >= 0 && request.readerIndex < kReaderTypeCount) {
         if (table.installReaderDriver)
-            outcome->result[kDriver] = table.installReaderDriver(kReaderTypeTable[request.readerIndex].driverCode,
-                                                                 outcome->message[kDriver], kMessageBuffer);
+            outcome->result[kDriver] =
+                havePackage ? table.installReaderDriver(kReaderTypeTable[request.readerIndex].driverCode, message,
+                                                        kMessageBuffer)
+                            : Incomplete(message);
     } else {
         outcome->result[kDriver] = kResultError;
-        CopyText(outcome->message[kDriver], kMessageBuffer, kReaderOutsideList);
+        CopyText(message, kMessageBuffer, kReaderOutsideList);
     }
+}
+
+}  // namespace
+
+void RunInstallers(const InstallerTable& table, const RunRequest& request, RunOutcome* outcome)
+{
+    for (int i = 0; i < kComponentCount; ++i) {
+        outcome->result[i] = kNotRun;
+        // An installer that broke its contract must not put stale bytes into the report.
+        outcome->message[i][0] = '\0';
+    }
+
+    // The installers enter their package folders relative to the working directory: from here on that
+    // is the staged copy, never the folder the program was started from.
+    StagedPackage staged = {{0}, INVALID_HANDLE_VALUE};
+    char started[kPathBuffer];
+    DWORD n = GetCurrentDirectoryA(kPathBuffer, started);
+    int restore = n > 0 && n < kPathBuffer;
+    int havePackage = 1;
+    if (table.stagePackage)
+        havePackage = restore && table.stagePackage(&staged) && SetCurrentDirectoryA(staged.root);
+
+    RunComponents(table, request, havePackage, outcome);
+
+    if (restore)
+        SetCurrentDirectoryA(started);
+    ReleaseStagedPackage(&staged);
 }
 
 void BuildReport(const RunOutcome& outcome, char* report, int capacity, ReportLabels labels[kReportedComponents])

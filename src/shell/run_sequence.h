@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "../components/components.h"
+#include "../integrity/staging.h"
 
 enum { kMessageBuffer = 592, kReportBuffer = 3552 };
 
@@ -15,6 +16,8 @@ struct InstallerTable {
     int (*installNetscapeComponents)(char* message, int capacity);
     int (*installJavaPluginComponents)(char* message, int capacity);
     int (*installReaderDriver)(unsigned driverCode, char* message, int capacity);
+    // Makes the package root the installers work in; null: they work in the current directory.
+    int (*stagePackage)(StagedPackage* staged);
 };
 
 extern const InstallerTable kProductionInstallers;
@@ -50,7 +53,9 @@ struct ReportLabels {
 };
 enum { kReportedComponents = 4 };
 
-// Calls the installers in order, stopping after a user's abort.
+// Stages the package, then calls the installers in order from the staged root, stopping after a user's
+// abort; the working directory is restored afterwards. Without a staged root every wanted component
+// that needs the package is reported incomplete and not called.
 void RunInstallers(const InstallerTable& table, const RunRequest& request, RunOutcome* outcome);
 
 // Builds the summary report and the status label texts (driver, Internet Explorer, Netscape, Java).

@@ -1,25 +1,9 @@
-// Start-up steps that must run before anything else loads or opens files.
+// Start-up: the package lies beside the executable, wherever the program was started from.
 #include "startup.h"
 
 #include <windows.h>
 
 #include "../copy/path.h"
-
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
-
-void RestrictDllSearchToSystem()
-{
-    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    SetDefaultDllDirectoriesFn setDefault =
-        kernel ? (SetDefaultDllDirectoriesFn)(void*)GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
-    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
-        return;
-    // Systems without KB2533623: at least take the current directory out of the search.
-    SetDllDirectoryA("");
-}
 
 int EnterExecutableFolder()
 {

@@ -36,6 +36,24 @@ int WidenSystemText(const char* text, wchar_t* out, int cap)
     return Widen(CP_ACP, text, out, cap);
 }
 
+int NarrowToProgramText(const wchar_t* text, char* out, int cap)
+{
+    if (!out || cap <= 0)
+        return 0;
+    out[0] = '\0';
+    if (!text || !text[0])
+        return 0;
+    int n = WideCharToMultiByte(kCodePageProgram, 0, text, -1, out, cap, nullptr, nullptr);
+    if (n > 0)
+        return n - 1;
+    // Too long for out: convert what fits, one byte per character in this code page.
+    n = WideCharToMultiByte(kCodePageProgram, 0, text, cap - 1, out, cap - 1, nullptr, nullptr);
+    if (n < 0)
+        n = 0;
+    out[n] = '\0';
+    return n;
+}
+
 int ShowMessageWide(HWND owner, const wchar_t* text, const char* caption, UINT style)
 {
     wchar_t wideCaption[kCaptionChars];

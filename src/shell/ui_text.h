@@ -11,6 +11,8 @@ enum { kCodePageProgram = 1250 };
 // not fit; out is always terminated when cap > 0. Returns the number of characters written.
 int WidenProgramText(const char* text, wchar_t* out, int cap);
 int WidenSystemText(const char* text, wchar_t* out, int cap);
+// The reverse of WidenProgramText, for the log: a character outside Windows-1250 becomes '?'.
+int NarrowToProgramText(const wchar_t* text, char* out, int cap);
 
 int ShowMessage(HWND owner, const char* text, const char* caption, UINT style);
 int ShowMessageWide(HWND owner, const wchar_t* text, const char* caption, UINT style);

@@ -1,7 +1,6 @@
 #include "outside.h"
 
 #include <cstdio>
-#include <vector>
 
 #include "resource.h"
 
@@ -60,23 +59,25 @@ OutsideInstaller::~OutsideInstaller()
     }
 }
 
-bool OutsideInstaller::Start(const std::string& exePath, const std::string& workingDir)
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    std::vector<char> commandLine(exePath.begin(), exePath.end());
-    commandLine.insert(commandLine.begin(), '"');
-    commandLine.push_back('"');
-    commandLine.push_back('\0');
-    return CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          workingDir.c_str(), &startup, &info_) != FALSE;
-}
-
-bool OutsideInstaller::Start(const std::wstring& exePath, const std::wstring& workingDir)
+bool OutsideInstaller::Start(const std::string& exePath, const std::string& workingDir, const std::wstring& arguments,
+                             const std::wstring& environment)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    std::wstring commandLine = L"\"" + exePath + L"\"";
+    std::wstring exe(exePath.begin(), exePath.end());
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    std::wstring block = environment.empty() ? L"" : environment + L'\0';
+    return CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                          block.empty() ? nullptr : &block[0], std::wstring(workingDir.begin(), workingDir.end()).c_str(),
+                          &startup, &info_) != FALSE;
+}
+
+bool OutsideInstaller::Start(const std::wstring& exePath, const std::wstring& workingDir,
+                             const std::wstring& arguments)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + exePath + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     return CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(),
                           &startup, &info_) != FALSE;
 }
@@ -128,6 +129,18 @@ std::wstring MessageBoxText(HWND box)
 void Click(HWND dialog, int id)
 {
     PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void PressKey(HWND window, WORD key)
+{
+    SetForegroundWindow(window);
+    INPUT input[2] = {};
+    for (INPUT& one : input) {
+        one.type = INPUT_KEYBOARD;
+        one.ki.wVk = key;
+    }
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
 }
 
 bool WaitForItemText(HWND dialog, int id, const std::wstring& prefix, int timeoutMs)

@@ -22,6 +22,8 @@ LRESULT CALLBACK PromptResponder::Hook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE && g_responder)
         g_responder->OnActivate((HWND)wParam);
+    if (code == HCBT_DESTROYWND && g_responder)
+        g_responder->OnDestroy((HWND)wParam);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -54,6 +56,17 @@ void PromptResponder::OnActivate(HWND window)
         answer = handler_(prompts_.back());
     }
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+}
+
+// A prompt brought to the front while it initialises is seen before its text is set: read it again as
+// it goes.
+void PromptResponder::OnDestroy(HWND window)
+{
+    for (Prompt& seen : prompts_) {
+        wchar_t buffer[2048] = L"";
+        if (seen.window == window && GetDlgItemTextW(window, 0xFFFF, buffer, 2048) > 0)
+            seen.text = buffer;
+    }
 }
 
 std::wstring Wide1250(const char* text)

@@ -31,6 +31,7 @@ public:
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
     void OnActivate(HWND window);
+    void OnDestroy(HWND window);
 
     HHOOK hook_;
     int defaultAnswer_;

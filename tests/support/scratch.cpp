@@ -29,7 +29,7 @@ ScopedCurrentDirectory::~ScopedCurrentDirectory()
     SetCurrentDirectoryA(saved_.c_str());
 }
 
-HeldOpen::HeldOpen(const std::string& path, DWORD access, DWORD share)
+HeldOpen::HeldOpen(const std::string& path, DWORD share, DWORD access)
 {
     handle_ = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }

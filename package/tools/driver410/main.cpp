@@ -1,31 +1,19 @@
 // Stands in the package for the driver installer of reader driver code 1 (410.exe). It installs
-// nothing: it tells the user which file belongs here and where to put it.
+// nothing: it tells the user which file belongs here and how it gets into the package.
 #include <windows.h>
-
-#include <stdio.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
-    wchar_t folder[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameW(nullptr, folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        n = 0;
-    folder[n] = L'\0';
-    for (DWORD i = n; i > 0; --i) {
-        if (folder[i - 1] == L'\\') {
-            folder[i] = L'\0';
-            break;
-        }
-    }
-
-    wchar_t text[1024];
-    _snwprintf(text, 1024,
-               L"Ten pakiet nie zawiera instalatora sterownika od producenta czytnika. "
-               L"Nic nie zostało zainstalowane.\n\n"
-               L"Pobierz od producenta czytnika instalator sterownika i zapisz go w folderze\n%ls\n"
-               L"jako 410.exe, w miejsce tego programu. Potem uruchom instalator ponownie.",
-               folder);
-    text[1023] = L'\0';
-    MessageBoxW(nullptr, text, L"Sterownik czytnika kart (410.exe)", MB_OK | MB_ICONINFORMATION);
+    // The package is sealed when the installer is built, so the vendor's program has to go into the
+    // installer's sources, not into a built package.
+    MessageBoxW(nullptr,
+                L"Ten pakiet nie zawiera instalatora sterownika od producenta czytnika. "
+                L"Nic nie zostało zainstalowane.\n\n"
+                L"Instalator zna pliki pakietu z czasu swojej budowy (SHA-256) i uruchamia tylko je: "
+                L"plik dodany lub zmieniony w gotowym pakiecie nie zostanie uruchomiony.\n\n"
+                L"Pobierz od producenta czytnika instalator sterownika, zapisz go w projekcie instalatora "
+                L"w folderze package\\content\\Drivers jako 410.exe (zastąpi w pakiecie ten program) "
+                L"i zbuduj instalator na nowo.",
+                L"Sterownik czytnika kart (410.exe)", MB_OK | MB_ICONINFORMATION);
     return 1;  // no driver was installed
 }
