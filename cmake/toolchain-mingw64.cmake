@@ -1,13 +1,6 @@
 # The same program for 64-bit Windows. Only for machines that cannot run 32-bit code at all (some
 # virtual machines run 64-bit user code only): there the tests run this build under 64-bit Wine, while
 # the package that ships is still built with toolchain-mingw32.cmake.
-set(CMAKE_SYSTEM_NAME Windows)
+set(MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw32.cmake)
