@@ -1,5 +1,6 @@
 // Exit codes by the Windows Installer conventions that deployment tools (Intune, Configuration Manager,
-// PDQ) read. An interactive installation always ends with 0; an uninstall ends with its outcome either way.
+// PDQ) read. An interactive installation ends with 0, unless it could not start on its package (1603);
+// an uninstall, which needs no package, ends with its outcome either way.
 #pragma once
 
 enum ExitCode {

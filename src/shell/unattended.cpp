@@ -73,7 +73,7 @@ int UnattendedExitCode(const RunOutcome& outcome)
     return kExitRestartRequired;
 }
 
-int RunUnattended(const CommandLine& command, int understood, const InstallerTable& table)
+int RunUnattended(const CommandLine& command, int understood, int inPackage, const InstallerTable& table)
 {
     SetUnattended(1);
     // Before the log: a second instance must not take over the first one's /LOG file.
@@ -89,6 +89,9 @@ int RunUnattended(const CommandLine& command, int understood, const InstallerTab
         LogLine(kUsageLine);
     } else if (command.uninstall) {
         exitCode = RunUninstall();
+    } else if (!inPackage) {
+        LogLine(kLogPackageFolderFailed);
+        exitCode = kExitInstallFailure;
     } else {
         exitCode = Install(command, table);
     }
