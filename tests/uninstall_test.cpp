@@ -16,7 +16,6 @@
 #include "system.h"
 #include "texts.h"
 
-
 namespace {
 
 std::string g_log;
@@ -63,10 +62,6 @@ class UninstallTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        {  // the first message box of a process opens user32's lasting handles: not a leak of ours
-            PromptResponder warmUp(IDOK);
-            MessageBoxW(nullptr, L"warm-up", L"warm-up", MB_OK);
-        }
         renames_ = PendingRenames(true);
         MakeDirs(sun_);
         ASSERT_EQ(0, CopyTree((FromUnixPath(STAGED_PACKAGE_DIR) + "\\sun\\*").c_str(), sun_.c_str(), 1, nullptr));
