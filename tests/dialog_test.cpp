@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include "copy/bounded_text.h"
+#include "base/bounded_text.h"
 #include "dialog_driver.h"
 #include "prompts.h"
 #include "resource.h"
-#include "system.h"
 #include "shell/dialog.h"
+#include "system.h"
 #include "texts.h"
 
 namespace {

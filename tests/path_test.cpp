@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "copy/bounded_text.h"
+#include "base/bounded_text.h"
 #include "copy/path.h"
 
 namespace {

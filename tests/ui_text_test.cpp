@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
+#include "base/ui_text.h"
 #include "copy/copy_file.h"
 #include "prompts.h"
 #include "scratch.h"
-#include "shell/ui_text.h"
 #include "texts.h"
 
 namespace {

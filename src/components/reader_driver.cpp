@@ -3,8 +3,8 @@
 #include "reader_driver.h"
 
 #include "../../resources/texts.h"
+#include "../base/bounded_text.h"
 #include "../base/system_library.h"
-#include "../copy/bounded_text.h"
 #include "../copy/path.h"
 #include "components.h"
 
