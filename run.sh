@@ -41,8 +41,13 @@ rm -rf "$shots"
 mkdir -p "$shots"
 "$ROOT/scripts/wine-run.sh" "$RUN_BUILD/demo/demo_driver.exe" \
   "$(to_windows "$RUN_BUILD/package/instalator.exe")" "$(to_windows "$shots")"
+# The details once more at 150%: Wine takes the scale from LogPixels when a process starts.
+"$INSTALLER_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+"$ROOT/scripts/wine-run.sh" "$RUN_BUILD/demo/demo_driver.exe" \
+  "$(to_windows "$RUN_BUILD/package/instalator.exe")" "$(to_windows "$shots")" expanded-150
+"$INSTALLER_WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
 # In the order a user meets them.
-for shot in welcome dialog conflict collapsed expanded; do
+for shot in welcome dialog conflict collapsed expanded expanded-150; do
   convert "$shots/$shot.bmp" "$shots/$shot.png" && rm -f "$shots/$shot.bmp"
 done
 echo "Screenshots: $(ls "$shots"/*.png | tr '\n' ' ')"

@@ -3,6 +3,9 @@
 
 #define IDI_APP 1
 #define IDD_INSTALLER 101
+// Its size in dialog units; the expanded height is the full template height at any scale.
+#define IDD_INSTALLER_WIDTH 370
+#define IDD_INSTALLER_HEIGHT 255
 
 #define IDC_CHECK_DRIVERS 1001
 #define IDC_CHECK_IE 1002

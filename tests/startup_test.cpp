@@ -201,9 +201,10 @@ TEST(Startup, NoDllPlantedBesideTheProgramOrInItsFoldersLoadsDuringAFullRun)
     }
 }
 
-TEST(Startup, TheShippedExeAsksForAdministratorRights)
+TEST(Startup, TheShippedManifestAsksForAdministratorRightsThemesAndDpiAwareness)
 {
-    // Without it a 32-bit installer is virtualised: its system-directory copies land in a VirtualStore.
+    // Without administrator rights a 32-bit installer is virtualised: its system-directory copies land
+    // in a VirtualStore. Without the rest it is drawn in the classic style, and blurred when scaled.
     HMODULE exe = LoadLibraryExA((FromUnixPath(SHIPPED_PACKAGE_DIR) + "\\instalator.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_TRUE(exe);
@@ -212,6 +213,15 @@ TEST(Startup, TheShippedExeAsksForAdministratorRights)
     std::string manifest((const char*)LockResource(LoadResource(exe, found)), SizeofResource(exe, found));
     EXPECT_NE(std::string::npos, manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""));
     EXPECT_NE(std::string::npos, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")) << "Windows 10 and 11";
+    size_t dependency = manifest.find("<dependency>");
+    size_t controls = manifest.find("<assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
+                                    "version=\"6.0.0.0\" processorArchitecture=\"x86\" "
+                                    "publicKeyToken=\"6595b64144ccf1df\"");
+    EXPECT_TRUE(dependency < controls && controls < manifest.find("</dependency>")) << "a dependency";
+    EXPECT_NE(std::string::npos, manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/"
+                                                "WindowsSettings\">PerMonitorV2, System</dpiAwareness>"));
+    EXPECT_NE(std::string::npos, manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/"
+                                                "WindowsSettings\">true</dpiAware>"));
     FreeLibrary(exe);
 }
 

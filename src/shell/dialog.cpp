@@ -14,17 +14,50 @@ int g_expandedHeight = 0;
 namespace {
 
 enum { kButtonTextChars = 64, kCaptionChars = 96 };
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+// Posted by the scale-change handler: arrives once the dialog manager has laid the dialog out anew.
+enum { kMsgMeasureHeights = WM_APP + 1 };
 
 const InstallerTable* g_installers = nullptr;
 // Set while the run sequence is inside an installer: a prompt's message loop still serves this
 // dialog, and a second press must not start a second run inside the first.
 bool g_running = false;
 
+int WindowHeight(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect.bottom - rect.top;
+}
+
 void SetDialogHeight(HWND dialog, int height)
 {
     RECT rect;
     GetWindowRect(dialog, &rect);
     MoveWindow(dialog, rect.left, rect.top, rect.right - rect.left, height, TRUE);
+}
+
+// The collapsed height ends at the report box's top edge, whatever height the window has now.
+int CollapsedHeight(HWND dialog)
+{
+    RECT box, window;
+    GetWindowRect(GetDlgItem(dialog, IDE_REPORT), &box);
+    GetWindowRect(dialog, &window);
+    return box.top - window.top;
+}
+
+// The template's full height at the dialog's current scale, taken in either state: the template
+// mapped through the dialog's current font, plus the frame the window has now.
+int ExpandedHeight(HWND dialog)
+{
+    RECT window, client;
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    RECT full = {0, 0, IDD_INSTALLER_WIDTH, IDD_INSTALLER_HEIGHT};
+    MapDialogRect(dialog, &full);
+    return full.bottom + (window.bottom - window.top) - (client.bottom - client.top);
 }
 
 void SetAfterRunButtonTexts(HWND dialog)
@@ -44,12 +77,9 @@ void OnInitDialog(HWND dialog)
     FormatText(caption, kCaptionChars, kDialogCaptionFormat, kVersionMajor, kVersionMinor);
     SetWindowProgramText(dialog, caption);
 
-    RECT box, window;
-    GetWindowRect(GetDlgItem(dialog, IDE_REPORT), &box);
-    GetWindowRect(dialog, &window);
-    g_expandedHeight = window.bottom - window.top;
-    g_collapsedHeight = box.top - window.top;
-    MoveWindow(dialog, window.left, window.top, window.right - window.left, g_collapsedHeight, TRUE);
+    g_expandedHeight = WindowHeight(dialog);
+    g_collapsedHeight = CollapsedHeight(dialog);
+    SetDialogHeight(dialog, g_collapsedHeight);
 
     g_dialogState = kStateNotRun;
     g_running = false;
@@ -103,6 +133,15 @@ void OnToggleDetails(HWND dialog)
     }
 }
 
+// After a change of scale the dialog manager has resized the dialog for the old heights scaled as a
+// whole; the state keeps its meaning, so the window takes the new height of the state it is in.
+void OnScaleChanged(HWND dialog)
+{
+    g_collapsedHeight = CollapsedHeight(dialog);
+    g_expandedHeight = ExpandedHeight(dialog);
+    SetDialogHeight(dialog, g_dialogState == kStateExpanded ? g_expandedHeight : g_collapsedHeight);
+}
+
 void OnClose(HWND dialog)
 {
     if (g_dialogState != kStateNotRun)
@@ -135,6 +174,13 @@ INT_PTR CALLBACK InstallerDialogProc(HWND dialog, UINT message, WPARAM wParam, L
         return FALSE;  // the focus is already on Install
     case WM_COMMAND:
         OnCommand(dialog, LOWORD(wParam));
+        return TRUE;
+    case WM_DPICHANGED:
+        // The default handling rescales the fonts, the controls and the window; measure after it.
+        PostMessageW(dialog, kMsgMeasureHeights, 0, 0);
+        return FALSE;
+    case kMsgMeasureHeights:
+        OnScaleChanged(dialog);
         return TRUE;
     default:
         return FALSE;

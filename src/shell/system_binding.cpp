@@ -19,6 +19,7 @@
     X(EnableWindow, 8)               \
     X(EndDialog, 8)                  \
     X(EnumWindows, 8)                \
+    X(GetClientRect, 8)              \
     X(GetDlgItem, 8)                 \
     X(GetLastActivePopup, 4)         \
     X(GetWindowRect, 8)              \
@@ -29,8 +30,10 @@
     X(IsWindowVisible, 4)            \
     X(LoadCursorA, 8)                \
     X(LoadIconW, 8)                  \
+    X(MapDialogRect, 8)              \
     X(MessageBoxW, 16)               \
     X(MoveWindow, 24)                \
+    X(PostMessageW, 16)              \
     X(SendDlgItemMessageW, 20)       \
     X(SendMessageW, 16)              \
     X(SetCursor, 4)                  \
