@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "copy/bounded_text.h"
+#include "base/bounded_text.h"
 #include "dialog_driver.h"
 #include "outside.h"
 #include "prompts.h"
