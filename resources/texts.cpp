@@ -1,6 +1,12 @@
 // Every text the program shows, spelled as the product defines it. UTF-8 here, Windows-1250 in the binary.
 #include "texts.h"
 
+const char kStartFolderText[] =
+    "Nie można ustalić folderu instalatora ani uczynić go folderem bieżącym (zbyt długa ścieżka lub znaki "
+    "spoza strony kodowej systemu). Instalacja nie zostanie wykonana.\n"
+    "\n"
+    "Skopiuj pakiet instalacyjny do folderu o krótkiej nazwie bez liter ze znakami diakrytycznymi i uruchom "
+    "instalator ponownie.";
 const char kWelcomeCaption[] = "Instalator czytnika kart mikropr. dla przeglądarek internetowych";
 const char kWelcomeText[] =
     "Za chwilę rozpocznie się instalacja i konfiguracja środowiska obsługi czytnika kart mikroprocesorowych,\n"
@@ -121,3 +127,14 @@ const char kLogFolderLeftOutFormat[] = "Folder pakietu %s pominięty: jest nieko
 const char kLogEarlierRemovedFormat[] = "Usunięto kopię pakietu z poprzedniego uruchomienia: %s";
 const char kLogEarlierLeftFormat[] = "Kopia pakietu z poprzedniego uruchomienia zostaje do restartu: %s";
 const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia przy restarcie: %s";
+
+const char kLogPackageFolderFailed[] =
+    "Nie można ustalić folderu instalatora ani uczynić go folderem bieżącym (zbyt długa ścieżka lub znaki spoza "
+    "strony kodowej systemu); niczego nie zainstalowano.";
+const char kLogRuntimeLeftOutFormat[] = "Środowisko JRE/JDK %s pominięte: %s (%s)";
+const char kTrustReasonMissing[] = "brak folderu";
+const char kTrustReasonUnreadable[] = "nie można odczytać folderu ani jego zabezpieczeń";
+const char kTrustReasonReparsePoint[] = "folder jest łączem symbolicznym lub punktem połączenia";
+const char kTrustReasonForeignOwner[] = "właścicielem folderu nie jest administrator";
+const char kTrustReasonNullDacl[] = "folder nie ma listy kontroli dostępu (pełny dostęp dla wszystkich)";
+const char kTrustReasonOthersMayWrite[] = "folder mogą zmieniać użytkownicy bez praw administratora";

@@ -2,6 +2,9 @@
 // Windows-1250; the user-interface layer widens them with that code page before showing them.
 #pragma once
 
+// Start-up
+extern const char kStartFolderText[];
+
 // Welcome prompt and dialog
 extern const char kWelcomeCaption[];
 extern const char kWelcomeText[];
@@ -90,3 +93,13 @@ extern const char kLogFolderLeftOutFormat[];   // package folder
 extern const char kLogEarlierRemovedFormat[];  // folder
 extern const char kLogEarlierLeftFormat[];     // folder
 extern const char kLogNotMarkedFormat[];       // folder
+
+// Log: a start without the package folder, a runtime left out and why
+extern const char kLogPackageFolderFailed[];
+extern const char kLogRuntimeLeftOutFormat[];  // home, reason, folder
+extern const char kTrustReasonMissing[];
+extern const char kTrustReasonUnreadable[];
+extern const char kTrustReasonReparsePoint[];
+extern const char kTrustReasonForeignOwner[];
+extern const char kTrustReasonNullDacl[];
+extern const char kTrustReasonOthersMayWrite[];

@@ -26,6 +26,9 @@ TEST(CopyTreeTest, CopiesEveryEntryAndEndsAtTheFirstFailureWithItsStatusAndPath)
         WriteFile(root + "\\" + file, file);  // each holding its own name
     }
     MakeDirs(root + "\\ocf\\empty");
+    MakeDirs(scratch / "outside");
+    WriteFile(scratch / "outside\\secret", "not the package's");
+    MakeHostLink(root + "\\ocf\\linked", scratch / "outside");  // a reparse point: never followed
     MakeDirs(root + "\\jars\\x.jar");  // a folder that the narrow wildcard matches, holding no jar
     SetFileAttributesA((root + "\\ocf\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
     SetFileAttributesA((root + "\\ocf\\sub\\system").c_str(), FILE_ATTRIBUTE_SYSTEM);
@@ -63,6 +66,8 @@ TEST(CopyTreeTest, CopiesEveryEntryAndEndsAtTheFirstFailureWithItsStatusAndPath)
         EXPECT_EQ("ocf\\" + file, ReadFile(dest + "\\" + file));
     EXPECT_TRUE(Exists(dest + "\\empty") && Exists(top + "\\a"));
     EXPECT_FALSE(Exists(top + "\\sub") || Exists(top + "\\empty") || Exists(cut) || Exists(d200 + five + "\\dddd"));
+    EXPECT_FALSE(Exists(dest + "\\linked"));
+    RemoveHostLink(root + "\\ocf\\linked");
     EXPECT_EQ(kCopyNoSubfolder, CopyTree("only\\*", notAFolder.c_str(), 1, nullptr));  // no buffer: nothing written
 }
 

@@ -105,6 +105,39 @@ TEST(EndToEnd, NoInTheWelcomePromptEndsWithoutTheDialog)
     EXPECT_EQ(0u, code);
 }
 
+// Without its own folder as working directory the installers would work on whatever folder it
+// inherited, or on a look-alike: the ANSI name of "pakietĀ" is "pakietA" by best fit, a folder that
+// anyone may have made. The program says so, or logs it when unattended, and installs nothing.
+TEST(EndToEnd, AProgramFolderItCannotEnterEndsTheRunWithAMessage)
+{
+    ScratchDir scratch("e2e-start");
+    MakeDirs(scratch / "pakietA");
+    const std::string log = scratch / "run.log";
+    const std::wstring folder = L"C:\\installer-tests\\e2e-start\\pakiet\u0100", exe = folder + L"\\instalator.exe";
+    auto removeFolder = [&] {  // the ANSI calls of ScratchDir cannot name it
+        DeleteFileW(exe.c_str());
+        RemoveDirectoryW(folder.c_str());
+    };
+    removeFolder();  // what a failed run left
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(std::wstring(kInstaller.begin(), kInstaller.end()).c_str(), exe.c_str(), FALSE));
+    for (bool unattended : {false, true}) {
+        OutsideInstaller installer;
+        ASSERT_TRUE(installer.Start(exe, L"C:\\", unattended ? L"/S /LOG=" + Wide1250(log.c_str()) : L""));
+        if (!unattended) {
+            HWND box = installer.WaitForMessageBox(Wide1250(kWelcomeCaption));
+            ASSERT_TRUE(box);
+            EXPECT_EQ(Wide1250(kStartFolderText), MessageBoxText(box));
+            Click(box, IDOK);
+        }
+        DWORD code = 0;
+        EXPECT_TRUE(installer.WaitForExit(15000, &code));
+        EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, code);
+    }
+    EXPECT_NE(std::string::npos, ReadFile(log).find(Utf8(Wide1250(kLogPackageFolderFailed)))) << ReadFile(log);
+    removeFolder();
+}
+
 TEST(EndToEnd, DefaultInstallReportsAndAsksForARestart)
 {
     // Started from another folder: the installer must still find its package beside itself.

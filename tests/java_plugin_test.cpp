@@ -7,6 +7,8 @@
 #include <memory>
 #include <tuple>
 
+#include "base/bounded_text.h"
+#include "base/log.h"
 #include "components/components.h"
 #include "prompts.h"
 #include "scratch.h"
@@ -16,6 +18,7 @@
 namespace {
 
 const char kUntouched[] = "untouched";
+std::string g_log;
 const std::string kPartial = "Niepełna instalacja sterowników OCF dla środowiska JRE/JDK; kod operacji: ";
 
 void Register(const char* version, const std::string* home, const char* kind = "Java Runtime Environment")
@@ -209,6 +212,106 @@ TEST_F(JavaPluginTest, LongHomesNeverUseACutPath)
         for (const std::string& full : {home + "\\lib\\ext\\ocf1.2.jar", home + "\\lib\\opencard.properties", policy,
                                         policy + ".ocf-bak", home + "\\lib\\ext\\ocfpcsc1.dll"})
             EXPECT_TRUE(full.size() <= 260 || !Exists(full.substr(0, 260))) << "written cut: " << full.substr(0, 260);
+    }
+}
+
+// A runtime that someone other than the administrators could change is counted and logged but left
+// alone: its java.exe never runs although it comes first, and the sound one between two left-out ones
+// is served in full, the bridge library included.
+TEST_F(JavaPluginTest, RuntimesOthersMayChangeAreLeftOut)
+{
+    const std::string sound = root_ + "\\jre6", risky[] = {root_ + "\\jre5", root_ + "\\jre7"};
+    enum Spoil { kSound, kEveryone, kLinked, kOtherOwner };
+    const std::tuple<const char*, Spoil, const char*, const char*> cases[] = {
+        // what, how, which folder of the two left-out runtimes, the reason logged
+        {"sound", kSound, "", ""},
+        {"writable by everyone", kEveryone, "\\lib\\ext", kTrustReasonOthersMayWrite},
+        {"linked lib\\security", kLinked, "\\lib\\security", kTrustReasonReparsePoint},
+        {"linked home", kLinked, "", kTrustReasonReparsePoint},
+        {"owned by someone else", kOtherOwner, "\\bin", kTrustReasonForeignOwner},  // Wine: ANONYMOUS LOGON
+    };
+    SetLogSink([](const char* line) { g_log += std::string(line) + "\n"; });
+    for (const auto& [what, spoil, relative, reason] : cases) {
+        SCOPED_TRACE(what);
+        Reset();
+        std::string expectedLog;
+        for (const char* version : {"1.5.0", "1.6.0", "1.7.0"})
+            Add(version, version[2] == '6' ? sound : risky[version[2] == '7']);
+        for (const std::string& home : risky) {
+            const std::string folder = home + relative;
+            if (spoil == kEveryone)
+                LetEveryoneChange(folder);
+            if (spoil == kLinked)  // its content moved away, a link in its place
+                MoveFileA(folder.c_str(), (folder + "-target").c_str()), MakeHostLink(folder, folder + "-target");
+            if (spoil == kOtherOwner)
+                GiveToAnotherOwner(folder);
+            char line[kLogLineChars];
+            if (spoil != kSound && FormatText(line, sizeof line, kLogRuntimeLeftOutFormat, home.c_str(), reason,
+                                              folder.c_str()))
+                expectedLog += std::string(line) + "\n";
+        }
+        g_log.clear();
+        const bool leftOut = spoil != kSound;
+        EXPECT_EQ(leftOut ? 3 : 0, Run());
+        EXPECT_EQ(leftOut ? kPartial + "VM3OL1OP1JP3" : kUntouched, message_);
+        EXPECT_EQ(expectedLog, g_log);
+        EXPECT_EQ(ToolRuns(leftOut ? sound : risky[0]), Calls());
+        EXPECT_EQ(leftOut ? "ocfpcsc1.dll" : "<missing>", ReadFile(sound + "\\lib\\ext\\ocfpcsc1.dll"));
+        EXPECT_EQ("java.policy", ReadFile(sound + "\\lib\\security\\java.policy"));
+        for (const std::string& home : risky) {  // read through the links: their targets got nothing either
+            EXPECT_EQ(leftOut ? "own policy" : "java.policy", ReadFile(home + "\\lib\\security\\java.policy"));
+            const std::string lib = home + "\\lib";
+            EXPECT_NE(leftOut, Exists(lib + "\\ext\\ocf1.2.jar") || Exists(lib + "\\opencard.properties") ||
+                                   Exists(lib + "\\security\\java.policy.ocf-bak"));
+        }
+    }
+    SetLogSink(nullptr);
+}
+
+// What the user's own account put into the environment reaches neither the tool nor an interpreter;
+// the rest of it does.
+TEST_F(JavaPluginTest, TheUsersEnvironmentSteersNothing)
+{
+    const std::string home = Add("1.6.0", root_ + "\\jre6"), evil = scratch_ / "evil.exe";
+    CopyFileA(FromUnixPath(TEST_BINARY_DIR "/java_stand_in.exe").c_str(), evil.c_str(), FALSE);  // logs if run
+    const std::pair<const char*, std::string> hostile[] = {
+        {"COMSPEC", evil}, {"CLASSPATH", scratch_.path()}, {"JAVA_TOOL_OPTIONS", "-javaagent:evil.jar"},
+        {"_JAVA_OPTIONS", "-Devil=1"}, {"jdk_java_options", "-Devil=1"}, {"OCF_TEST_HARMLESS", "kept"}};
+    char saved[MAX_PATH + 1] = "";
+    GetEnvironmentVariableA("COMSPEC", saved, sizeof saved);
+    for (const auto& [name, value] : hostile)
+        SetEnvironmentVariableA(name, value.c_str());
+    EXPECT_EQ(0, Run());
+    for (const auto& [name, value] : hostile)
+        SetEnvironmentVariableA(name, nullptr);
+    SetEnvironmentVariableA("COMSPEC", saved);
+    EXPECT_EQ(ToolRuns(home), Calls());
+    const std::string clean = "CLASSPATH=.|COMSPEC=" + SystemDirectory() +
+                              "\\cmd.exe|JAVA_TOOL_OPTIONS=|_JAVA_OPTIONS=|JDK_JAVA_OPTIONS=|OCF_TEST_HARMLESS=kept|\n";
+    EXPECT_EQ(clean + clean, ReadFile(sun_ + "\\env.log"));
+}
+
+// Ours replaces their policy only once theirs is safe in a backup, or when they have none.
+TEST_F(JavaPluginTest, OwnPolicyStaysWhenItsBackupCannotBeMade)
+{
+    const std::string home = root_ + "\\jre6", policy = home + "\\lib\\security\\java.policy";
+    // Someone writes their file and lets others write but not read: the backup fails, a replacement would not.
+    auto unreadable = [&] { held_.emplace_back(new HeldOpen(policy, FILE_SHARE_WRITE, GENERIC_WRITE)); };
+    const std::tuple<const char*, std::function<void()>, bool> cases[] = {
+        {"a folder where the backup goes", [&] { MakeDirs(policy + ".ocf-bak"); }, false},
+        {"their policy cannot be read", unreadable, false},
+        {"a backup from an earlier run", [&] { WriteFile(policy + ".ocf-bak", "first"); }, true},
+    };
+    for (const auto& [what, setUp, replaced] : cases) {
+        SCOPED_TRACE(what);
+        Reset();
+        WriteFile(Add("1.6.0", home) + "\\bin\\exit-code.txt", "1");  // only the policy copy can count
+        setUp();
+        EXPECT_EQ(replaced ? 0 : 3, Run());
+        EXPECT_EQ(replaced ? kUntouched : kPartial + "VM1OL1OP1JP0", message_);
+        EXPECT_TRUE(prompts_->prompts().empty());
+        held_.clear();
+        EXPECT_EQ(replaced ? "java.policy" : "own policy", ReadFile(policy));
     }
 }
 

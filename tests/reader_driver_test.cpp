@@ -157,6 +157,36 @@ TEST_F(ReaderDriver, ErrorsOfTheDriverStep)
     EXPECT_EQ(1, Install(bare, 0, 0));
 }
 
+// A batch file runs in the system's own cmd.exe with /d (Wine's cmd ignores AutoRun, so the command
+// line is what can be checked), with the installer's environment cleaned of what the user set.
+TEST_F(ReaderDriver, DriverInstallersStartWithoutTheUsersInterpreter)
+{
+    TestPackage package;
+    const std::string cmd = SystemDirectory() + "\\cmd.exe", drivers = package / "Drivers";
+    char application[MAX_PATH + 1], command[600];
+    {
+        ScopedCurrentDirectory inDrivers(drivers);
+        ASSERT_TRUE(BuildDriverCommand("twin.bat", application, command, sizeof command));
+        EXPECT_EQ(cmd + "|\"" + cmd + "\" /d /c .\\twin.bat", std::string(application) + "|" + command);
+        ASSERT_TRUE(BuildDriverCommand("410.exe", application, command, sizeof command));
+        EXPECT_EQ(drivers + "\\410.exe|\"" + drivers + "\\410.exe\"", std::string(application) + "|" + command);
+    }
+    const std::string evil = package / "evil.exe";  // the Java tests' stand-in: leaves calls.log where it runs
+    CopyFileA(FromUnixPath(TEST_BINARY_DIR "/java_stand_in.exe").c_str(), evil.c_str(), FALSE);
+    WriteFile(drivers + "\\twin.bat", "@echo %COMSPEC%^|%CLASSPATH%^|%OCF_TEST_HARMLESS%>>\"%DRIVER_RECORD%\"\r\n");
+    char saved[MAX_PATH + 1] = "";
+    GetEnvironmentVariableA("COMSPEC", saved, sizeof saved);
+    SetEnvironmentVariableA("COMSPEC", evil.c_str());
+    SetEnvironmentVariableA("CLASSPATH", evil.c_str());
+    SetEnvironmentVariableA("OCF_TEST_HARMLESS", "kept");
+    EXPECT_EQ(0, Install(package, 0));
+    SetEnvironmentVariableA("COMSPEC", saved);
+    SetEnvironmentVariableA("CLASSPATH", nullptr);
+    SetEnvironmentVariableA("OCF_TEST_HARMLESS", nullptr);
+    EXPECT_EQ(cmd + "|.|kept\r\n", package.Ran());
+    EXPECT_FALSE(Exists(drivers + "\\calls.log") || Exists(package / "calls.log"));
+}
+
 // A winscard.dll anywhere but the system directory would run with the installer's rights.
 TEST_F(ReaderDriver, PlantedPcscLibraryIsNeverLoaded)
 {

@@ -1,13 +1,15 @@
 // Gives every registered Sun JRE and JDK the OCF jar, properties and policy files, runs the package's
 // CopyPolicyFile tool with the runtime's own java.exe, and puts the PC/SC bridge library into place.
 #include <direct.h>
-#include <stdlib.h>
 #include <windows.h>
 
 #include "../../resources/texts.h"
 #include "../base/bounded_text.h"
+#include "../base/log.h"
 #include "../copy/copy_file.h"
 #include "../copy/path.h"
+#include "../integrity/clean_process.h"
+#include "../integrity/folder_trust.h"
 #include "components.h"
 
 namespace {
@@ -34,17 +36,20 @@ int CopyInto(const char* source, const char* base, const char* element, int skip
     return CopyFileChecked(source, destination, skipIdentical);
 }
 
-// Runs the package's policy tool with the runtime's java.exe. cmd strips the first and the last
-// quote of a /c command that holds characters such as ( ) and would then look for "C:\Program";
-// one more pair of quotes around the whole command keeps the quoted program path intact.
+// Runs the package's policy tool with the runtime's java.exe, started by its full path: no command
+// interpreter takes part, so neither COMSPEC nor cmd's quoting rules do either. The tool is found
+// by its class name in the working directory, the package's sun folder.
 int RunPolicyTool(const char* home, const char* argument)
 {
+    char application[kPathBuffer];
     char command[kPathBuffer];
     char tail[64];
-    if (home[0] == '\0' || !CopyText(command, kPathBuffer, "\"\"") || !AppendText(command, kPathBuffer, home) ||
-        !FormatText(tail, sizeof tail, "bin\\java.exe\" CopyPolicyFile %s\"", argument) || !JoinPath(command, tail))
+    if (!BuildPath(application, home, "bin\\java.exe") || !CopyText(command, kPathBuffer, "\"") ||
+        !AppendText(command, kPathBuffer, home) ||
+        !FormatText(tail, sizeof tail, "bin\\java.exe\" CopyPolicyFile %s", argument) || !JoinPath(command, tail))
         return 0;
-    return system(command) == 0;
+    unsigned long exitCode = 1;
+    return StartCleanProcess(application, command, CREATE_NO_WINDOW, &exitCode) && exitCode == 0;
 }
 
 // A failed test counts as absent only when the file is known to be missing: taking an unreadable
@@ -57,6 +62,30 @@ int KnownMissing(const char* path)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+int IsRegularFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+enum SaveOutcome { kMayReplace, kKeepOwnPolicy, kSaveAborted };
+
+// Saves the runtime's own policy file once, as backup (null: no room for its name). Ours may replace
+// theirs only when they had none or their file is safe in the backup: otherwise the next run would
+// take ours for theirs and theirs would be gone for good.
+int SaveOwnPolicy(const char* policy, const char* backup)
+{
+    if (KnownMissing(policy))
+        return kMayReplace;
+    if (!backup)
+        return kKeepOwnPolicy;
+    // An existing backup is the first one, the runtime's own file: it is never overwritten.
+    if (KnownMissing(backup) && CopyFileChecked(policy, backup, 0) == kCopyAborted)
+        return kSaveAborted;
+    return IsRegularFile(backup) ? kMayReplace : kKeepOwnPolicy;
+}
+
 // Handles one runtime with home directory home; returns when done or aborted.
 void HandleRuntime(const char* home, int isJdk, JavaRun* run)
 {
@@ -64,6 +93,14 @@ void HandleRuntime(const char* home, int isJdk, JavaRun* run)
     char element[64];
 
     run->vm++;
+    // Found, and so counted, but not served: a standard user could swap the java.exe the installer
+    // runs elevated, or turn its copies into writes anywhere through a link.
+    char failed[kPathBuffer];
+    int trust = CheckRuntimeTrust(home, isJdk, failed);
+    if (trust != kTrustOk) {
+        LogFormat(kLogRuntimeLeftOutFormat, home, FolderTrustReasonText(trust), failed);
+        return;
+    }
     if (!isJdk)
         run->haveLastJre = CopyText(run->lastJreHome, kHomeChars, home);
 
@@ -94,22 +131,17 @@ void HandleRuntime(const char* home, int isJdk, JavaRun* run)
     char policy[kPathBuffer];
     char backup[kPathBuffer];
     FormatText(element, sizeof element, "%slib\\security\\java.policy", prefix);
-    int havePolicy = BuildPath(policy, home, element);
-    int haveBackupName = havePolicy && FormatText(backup, kPathBuffer, "%s.ocf-bak", policy);
-    // Without room for the backup's name the runtime's own policy file could not be saved, and ours
-    // would replace it for good: it is left alone and the copy does not count.
-    if (havePolicy && !haveBackupName && !KnownMissing(policy))
-        havePolicy = 0;
-    if (haveBackupName && KnownMissing(backup)) {
-        // Made only while none exists, so that the runtime's own file survives every later run.
-        // Without a policy file of its own the runtime gets no backup and still gets ours.
-        if (CopyFileChecked(policy, backup, 0) == kCopyAborted) {
-            run->aborted = 1;
-            return;
-        }
+    if (!BuildPath(policy, home, element))
+        return;  // a cut path is never used
+    int haveBackupName = FormatText(backup, kPathBuffer, "%s.ocf-bak", policy);
+    int saved = SaveOwnPolicy(policy, haveBackupName ? backup : nullptr);
+    if (saved == kSaveAborted) {
+        run->aborted = 1;
+        return;
     }
-
-    status = havePolicy ? CopyFileChecked("java.policy", policy, 0) : kCopyFailed;
+    if (saved == kKeepOwnPolicy)
+        return;
+    status = CopyFileChecked("java.policy", policy, 0);
     if (status == kCopyAborted)
         run->aborted = 1;
     else if (status == kCopyDone)

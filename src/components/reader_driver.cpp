@@ -2,10 +2,13 @@
 // already knows a reader of the GEMPLUS family.
 #include "reader_driver.h"
 
+#include <string.h>
+
 #include "../../resources/texts.h"
 #include "../base/bounded_text.h"
 #include "../base/system_library.h"
 #include "../copy/path.h"
+#include "../integrity/clean_process.h"
 #include "components.h"
 
 namespace {
@@ -66,17 +69,14 @@ done:
 // Starts the driver installer `file` from the current directory and does not wait for it.
 int StartDriverInstaller(const char* file)
 {
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof process);
-    if (!CreateProcessA(file, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    char application[kPathBuffer];
+    char command[kCommandChars];
+    // The interpreter would start even without its batch file; a missing installer must still show.
+    DWORD attributes = GetFileAttributesA(file);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !BuildDriverCommand(file, application, command, kCommandChars))
         return 0;
-    // The installer runs on by itself; its handles are of no use to us.
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return 1;
+    return StartCleanProcess(application, command, 0, nullptr);
 }
 
 }  // namespace
@@ -99,6 +99,22 @@ int ReaderListHasGemplus(const char* list, unsigned long length)
         }
     }
     return matched == kPatternLength;
+}
+
+int BuildDriverCommand(const char* file, char* application, char* commandLine, int capacity)
+{
+    int length = (int)strlen(file);
+    bool batch = length > 4 && lstrcmpiA(file + length - 4, ".bat") == 0;
+    if (batch) {
+        // The system's own interpreter, never COMSPEC's; /d keeps the user's AutoRun command out. The
+        // ".\" keeps cmd from looking for the file along PATH, which it does when the user's
+        // environment holds NoDefaultCurrentDirectoryInExePath.
+        return ReadSystemDirectory(application) && JoinPath(application, "cmd.exe") &&
+               FormatText(commandLine, capacity, "\"%s\" /d /c .\\%s", application, file);
+    }
+    DWORD n = GetCurrentDirectoryA(kPathBuffer, application);
+    return n > 0 && n < kPathBuffer && JoinPath(application, file) &&
+           FormatText(commandLine, capacity, "\"%s\"", application);
 }
 
 int InstallReaderDriver(unsigned driverCode, char* message, int capacity)

@@ -50,7 +50,9 @@ int CopyTree(const char* pattern, const char* destDir, int recurse, char* failed
         if (IsDotEntry(entry.cFileName))
             continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!recurse)
+            // A junction or folder link leads out of the tree, possibly to a folder the package
+            // does not own: it is not followed.
+            if (!recurse || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 continue;
             char destSubdir[kPathBuffer];
             char nestedPattern[kPathBuffer];

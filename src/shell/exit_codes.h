@@ -1,5 +1,5 @@
 // Exit codes by the Windows Installer conventions that deployment tools (Intune, Configuration Manager,
-// PDQ) read. An interactive installation always ends with 0.
+// PDQ) read. An interactive installation ends with 0, unless it could not start on its package (1603).
 #pragma once
 
 enum ExitCode {

@@ -26,6 +26,12 @@ int RunInteractive(HINSTANCE instance, const InstallerTable& table)
     return kExitSuccess;
 }
 
+int ShowPackageFolderFailure()
+{
+    ShowMessage(nullptr, kStartFolderText, kWelcomeCaption, MB_OK | MB_ICONERROR);
+    return kExitInstallFailure;
+}
+
 int ShowUsage(const CommandLine& command, int understood)
 {
     wchar_t text[kUsageChars];

@@ -10,6 +10,9 @@
 // points the user at the first. Returns the exit code, always 0.
 int RunInteractive(HINSTANCE instance, const InstallerTable& table);
 
+// Says that the program's own folder cannot be its working directory. Returns 1603.
+int ShowPackageFolderFailure();
+
 // The /? box, headed by the switch not understood when `understood` is 0. Returns 0, or 87 after a
 // switch not understood.
 int ShowUsage(const CommandLine& command, int understood);

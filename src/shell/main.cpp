@@ -19,10 +19,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     CommandLine command;
     // Before the working directory changes: a relative /LOG names a file where the caller stands.
     int understood = ParseCommandLine(GetCommandLineW(), &command);
-    EnterExecutableFolder();
+    // The installers name the package relative to the working directory: from whatever folder the
+    // process inherited they would copy and start that folder's files. The usage needs no package.
+    int inPackage = EnterExecutableFolder();
     if (command.silent)
-        return RunUnattended(command, understood, kProductionInstallers);
+        return RunUnattended(command, understood, inPackage, kProductionInstallers);
     if (!understood || command.help)
         return ShowUsage(command, understood);
+    if (!inPackage)
+        return ShowPackageFolderFailure();
     return RunInteractive(instance, kProductionInstallers);
 }

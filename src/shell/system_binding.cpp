@@ -44,7 +44,17 @@
 
 #define ADVAPI32_FUNCTIONS(X)                                   \
     X(ConvertStringSecurityDescriptorToSecurityDescriptorA, 16) \
+    X(CopySid, 12)                                              \
+    X(EqualSid, 8)                                              \
+    X(GetAce, 12)                                               \
+    X(GetSecurityDescriptorDacl, 16)                            \
+    X(GetSecurityDescriptorOwner, 12)                           \
+    X(GetSecurityInfo, 32)                                      \
+    X(GetTokenInformation, 20)                                  \
     X(GetUserNameW, 8)                                          \
+    X(IsValidSid, 4)                                            \
+    X(MapGenericMask, 8)                                        \
+    X(OpenProcessToken, 12)                                     \
     X(RegCloseKey, 4)                                           \
     X(RegEnumKeyA, 16)                                          \
     X(RegOpenKeyExA, 20)                                        \

@@ -72,7 +72,7 @@ int UnattendedExitCode(const RunOutcome& outcome)
     return kExitRestartRequired;
 }
 
-int RunUnattended(const CommandLine& command, int understood, const InstallerTable& table)
+int RunUnattended(const CommandLine& command, int understood, int inPackage, const InstallerTable& table)
 {
     SetUnattended(1);
     // Before the log: a second instance must not take over the first one's /LOG file.
@@ -86,6 +86,9 @@ int RunUnattended(const CommandLine& command, int understood, const InstallerTab
         exitCode = kExitInvalidParameter;
     } else if (command.help) {
         LogLine(kUsageLine);
+    } else if (!inPackage) {
+        LogLine(kLogPackageFolderFailed);
+        exitCode = kExitInstallFailure;
     } else {
         exitCode = Install(command, table);
     }

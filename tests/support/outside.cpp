@@ -72,6 +72,16 @@ bool OutsideInstaller::Start(const std::string& exePath, const std::string& work
                           &startup, &info_) != FALSE;
 }
 
+bool OutsideInstaller::Start(const std::wstring& exePath, const std::wstring& workingDir,
+                             const std::wstring& arguments)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + exePath + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    return CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(),
+                          &startup, &info_) != FALSE;
+}
+
 HWND OutsideInstaller::WaitForMessageBox(const std::wstring& caption, int timeoutMs)
 {
     return WaitFor(info_.dwProcessId, &caption, timeoutMs);

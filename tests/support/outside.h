@@ -17,6 +17,8 @@ public:
     // empty, an environment block of "NAME=value\0" entries. Returns false if it could not start.
     bool Start(const std::string& exePath, const std::string& workingDir, const std::wstring& arguments = L"",
                const std::wstring& environment = L"");
+    // The same for names that no code page can spell.
+    bool Start(const std::wstring& exePath, const std::wstring& workingDir, const std::wstring& arguments = L"");
 
     // A top-level window of the process: the message box with this caption, or the component dialog.
     HWND WaitForMessageBox(const std::wstring& caption, int timeoutMs = 15000);

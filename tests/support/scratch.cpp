@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "system.h"
+
 ScratchDir::ScratchDir(const std::string& name)
 {
     path_ = "C:\\installer-tests\\" + name;
@@ -27,9 +29,9 @@ ScopedCurrentDirectory::~ScopedCurrentDirectory()
     SetCurrentDirectoryA(saved_.c_str());
 }
 
-HeldOpen::HeldOpen(const std::string& path, DWORD share)
+HeldOpen::HeldOpen(const std::string& path, DWORD share, DWORD access)
 {
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    handle_ = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 void HeldOpen::Release()
@@ -79,24 +81,34 @@ void MakeDirs(const std::string& path)
 void RemoveTree(const std::string& path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveHostLink(path);  // never into a link: that would empty its target; also one to nowhere
         return;
+    }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         DeleteFileA(path.c_str());
         return;
     }
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
+    // Links first: Wine no longer lists a link whose target went before it, and its folder would stay.
+    for (int links = 1; links >= 0; --links) {
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE)
+            continue;
         do {
             std::string name = entry.cFileName;
-            if (name != "." && name != "..")
+            bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (name != "." && name != ".." && link == (links == 1))
                 RemoveTree(path + "\\" + name);
         } while (FindNextFileA(find, &entry));
         FindClose(find);
     }
-    RemoveDirectoryA(path.c_str());
+    // Under Wine the hidden console host of a program started without a window outlives it briefly,
+    // still in the folder that program started in.
+    for (int wait = 0; !RemoveDirectoryA(path.c_str()) && GetLastError() == ERROR_SHARING_VIOLATION && wait < 3000;
+         wait += 50)
+        Sleep(50);
 }
 
 void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)

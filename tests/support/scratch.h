@@ -33,7 +33,7 @@ private:
 // An open handle that keeps a file "in use" (read access, read sharing), as a loaded DLL would.
 class HeldOpen {
 public:
-    explicit HeldOpen(const std::string& path, DWORD share = FILE_SHARE_READ);
+    explicit HeldOpen(const std::string& path, DWORD share = FILE_SHARE_READ, DWORD access = GENERIC_READ);
     ~HeldOpen() { Release(); }
     void Release();
 

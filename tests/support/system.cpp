@@ -1,5 +1,9 @@
 #include "system.h"
 
+#include <aclapi.h>
+
+#include "scratch.h"
+
 #include <vector>
 
 namespace {
@@ -74,4 +78,86 @@ std::string FromUnixPath(const char* unixPath)
     for (const char* p = unixPath; *p; ++p)
         path += *p == '/' ? '\\' : *p;
     return path;
+}
+
+namespace {
+
+std::string QuotedHostPath(const std::string& windowsPath)
+{
+    typedef char*(CDECL * UnixFileNameFn)(const WCHAR*);
+    static UnixFileNameFn toUnix =
+        (UnixFileNameFn)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    wchar_t wide[1024];
+    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, 1024))
+        return "/nonexistent";
+    char* unix = toUnix(wide);
+    std::string path = unix ? unix : "/nonexistent";
+    HeapFree(GetProcessHeap(), 0, unix);
+    return "'" + path + "'";
+}
+
+}  // namespace
+
+void RunOnHost(const std::string& shellCommand, const std::function<bool()>& done)
+{
+    std::string commandLine = "/bin/sh -c \"" + shellCommand + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    for (int waited = 0; !done() && waited < 10000; waited += 20)
+        Sleep(20);
+}
+
+void MakeHostLink(const std::string& link, const std::string& target)
+{
+    RunOnHost("ln -s " + QuotedHostPath(target) + " " + QuotedHostPath(link), [&] {
+        DWORD attributes = GetFileAttributesA(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
+}
+
+void RemoveHostLink(const std::string& link)
+{
+    auto listed = [&] {  // as long as it is there, even with its target gone
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA(link.c_str(), &entry);
+        if (find != INVALID_HANDLE_VALUE)
+            FindClose(find);
+        return find != INVALID_HANDLE_VALUE;
+    };
+    if (listed())
+        RunOnHost("rm -f " + QuotedHostPath(link), [&] { return !listed(); });
+}
+
+void GiveToAnotherOwner(const std::string& path)
+{
+    RunOnHost("chown nobody " + QuotedHostPath(path), [&] {
+        PSID owner = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        bool anonymous = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                                               nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
+                         IsWellKnownSid(owner, WinAnonymousSid);
+        LocalFree(descriptor);
+        return anonymous;
+    });
+}
+
+void LetEveryoneChange(const std::string& path)
+{
+    PACL dacl = nullptr, changed = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPLICIT_ACCESS_A everyone = {};
+    BuildExplicitAccessWithNameA(&everyone, (char*)"EVERYONE", GENERIC_ALL, GRANT_ACCESS, 0);
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &descriptor) == ERROR_SUCCESS &&
+        SetEntriesInAclA(1, &everyone, dacl, &changed) == ERROR_SUCCESS)
+        SetNamedSecurityInfoA((char*)path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              changed, nullptr);
+    LocalFree(changed);
+    LocalFree(descriptor);
 }

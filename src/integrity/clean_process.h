@@ -1,0 +1,20 @@
+// Starting another program from the elevated installer so that nothing the user's own account set in
+// its environment steers it: which interpreter runs, which Java classes and agents load.
+#pragma once
+
+#include <wchar.h>
+
+enum { kCommandChars = 600 };
+
+// Writes into out (cap wide characters) the environment block `inherited` (NUL-separated entries,
+// ended by an empty one) without COMSPEC, CLASSPATH, JAVA_TOOL_OPTIONS, _JAVA_OPTIONS and
+// JDK_JAVA_OPTIONS, with "COMSPEC=<comspec>" and "CLASSPATH=." added where a block sorted by name
+// keeps them. Returns the characters written, final NUL included, or 0 when the block does not fit.
+int BuildCleanEnvironment(const wchar_t* inherited, const wchar_t* comspec, wchar_t* out, int cap);
+
+// Starts `application` (a full path) with `commandLine` (its first word the program as it expects to
+// see it; at most kCommandChars - 1 characters) in the current directory, with this process's
+// environment cleaned as above and `flags` added to the creation flags. With exitCode, waits until the
+// program ends and stores its exit code; without, leaves it running. Returns 1 when it was started.
+int StartCleanProcess(const char* application, const char* commandLine, unsigned long flags,
+                      unsigned long* exitCode);

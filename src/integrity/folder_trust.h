@@ -1,0 +1,42 @@
+// May the elevated installer write into, or run code from, a folder? Only when nobody but the
+// administrators (and the account it runs as) can change that folder: otherwise a standard user could
+// swap what runs or redirect where the installer writes.
+#pragma once
+
+#include <windows.h>
+
+enum FolderTrust {
+    kTrustOk = 0,
+    kTrustMissing = 1,         // a folder that must be there is not, or is no folder
+    kTrustUnreadable = 2,      // its attributes, security or content could not be read
+    kTrustReparsePoint = 3,    // a junction, a symbolic link or another reparse point
+    kTrustForeignOwner = 4,    // its owner could rewrite its DACL
+    kTrustNullDacl = 5,        // no DACL at all: everyone may do everything
+    kTrustOthersMayWrite = 6,  // a DACL entry lets someone else change it
+};
+
+enum { kAccountSidBytes = SECURITY_MAX_SID_SIZE };
+
+// The account this process runs as, copied into sid (kAccountSidBytes). Returns 0 when it cannot be read.
+int ReadInstallingAccount(void* sid);
+
+// Judges a security descriptor with its owner and DACL: the owner and every entry that grants a right
+// to write, append, add a subfolder, delete, delete a child, or change the DACL or the owner must be
+// SYSTEM, Administrators, TrustedInstaller or installingAccount (may be null). Generic rights count as
+// the file rights they map to; inherit-only entries do not apply to the folder itself; deny entries
+// never make a folder safe. Returns a FolderTrust.
+int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount);
+
+// The same judgement for a folder (or file) on disk, which must also not be a reparse point. A path
+// that does not exist passes unless mustExist; then it fails as kTrustMissing, as does a file.
+int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist);
+
+// Every folder of a Java runtime with home directory `home` that the installer reaches it through,
+// writes into or runs code from: the home's parent, the home, bin and everything below it, and
+// lib, lib\ext, lib\security (a JDK: jre, jre\bin and below, jre\lib, jre\lib\ext, jre\lib\security).
+// Returns the first FolderTrust other than kTrustOk, with that folder in failedPath (kPathBuffer
+// characters, may be null; empty when all passed).
+int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath);
+
+// A Polish phrase for a FolderTrust, for the log.
+const char* FolderTrustReasonText(int reason);

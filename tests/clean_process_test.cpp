@@ -1,0 +1,44 @@
+// The environment block every started program gets (the started programs themselves are watched in
+// the Java and reader driver tests).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "integrity/clean_process.h"
+
+namespace {
+
+// "A=1|B=2" as a block: entries NUL-separated, ended by an empty one.
+std::wstring Block(std::wstring entries)
+{
+    for (wchar_t& c : entries)
+        c = c == L'|' ? L'\0' : c;
+    return entries + std::wstring(entries.empty() ? 1 : 2, L'\0');
+}
+
+TEST(CleanEnvironment, DropsWhatSteersJavaOrAShellAndSetsTheSystemInterpreter)
+{
+    const wchar_t kComspec[] = L"C:\\windows\\system32\\cmd.exe";
+    const std::wstring added = L"CLASSPATH=.|COMSPEC=C:\\windows\\system32\\cmd.exe";
+    const struct { std::wstring inherited, cleaned; } cases[] = {
+        {L"", added},
+        {L"=C:=C:\\pkg|ALLUSERSPROFILE=C:\\all|classpath=C:\\evil|ComSpec=C:\\evil.exe|JAVA_TOOL_OPTIONS=-javaagent:x"
+         L"|PATH=C:\\bin|_JAVA_OPTIONS=-Dx|jdk_java_options=-Dx|USERPROFILE=C:\\u",
+         L"=C:=C:\\pkg|ALLUSERSPROFILE=C:\\all|" + added + L"|PATH=C:\\bin|USERPROFILE=C:\\u"},
+        {L"CLASSPATHS=1|COMMONPROGRAMFILES=2|COMSPEC2=3|JAVA_HOME=4", L"CLASSPATH=.|CLASSPATHS=1|COMMONPROGRAMFILES=2|"
+         L"COMSPEC=C:\\windows\\system32\\cmd.exe|COMSPEC2=3|JAVA_HOME=4"},
+        {L"A=1|CLASSPATH=x", L"A=1|" + added},
+    };
+    for (const auto& c : cases) {
+        const std::wstring inherited = Block(c.inherited), expected = Block(c.cleaned);
+        wchar_t out[512];
+        EXPECT_EQ((int)expected.size(), BuildCleanEnvironment(inherited.c_str(), kComspec, out, 512));
+        EXPECT_EQ(expected, std::wstring(out, expected.size()));
+        // Exactly as large as needed fits; one character less writes nothing past it and reports 0.
+        out[expected.size() - 1] = L'#';
+        EXPECT_EQ(0, BuildCleanEnvironment(inherited.c_str(), kComspec, out, (int)expected.size() - 1));
+        EXPECT_EQ(L'#', out[expected.size() - 1]);
+    }
+}
+
+}  // namespace
