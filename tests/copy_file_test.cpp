@@ -29,10 +29,6 @@ LRESULT CALLBACK NoWindow(int code, WPARAM wParam, LPARAM lParam)
 
 TEST(CheckedCopy, ConflictsAreSkippedAskedRetriedOrAborted)
 {
-    {  // the first message box of a process opens user32's lasting handles: not a leak of ours
-        PromptResponder warmUp(IDABORT);
-        MessageBoxW(nullptr, L"warm-up", L"warm-up", MB_OK);
-    }
     // The destination's content (null: none) and its write time against the source's, in 100 ns; it is held in
     // use so that CopyFileA fails. Answers: I, R, A; r: release the destination, then Retry; x: no window opens;
     // a leading D: its holder lets others delete it.

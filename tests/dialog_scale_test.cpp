@@ -10,13 +10,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "copy/bounded_text.h"
+#include "base/bounded_text.h"
 #include "dialog_driver.h"
 #include "outside.h"
 #include "prompts.h"
 #include "resource.h"
 #include "scratch.h"
 #include "shell/dialog.h"
+#include "system.h"
 
 namespace {
 
@@ -229,24 +230,15 @@ private:
     bool hadValue_ = false;
 };
 
-DWORD RunThisTest(const char* filter)
+DWORD RunThisTest(const wchar_t* filter)
 {
     char exe[MAX_PATH + 1];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string commandLine = std::string("\"") + exe + "\" --gtest_also_run_disabled_tests --gtest_filter=" + filter;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return 99;
+    OutsideInstaller child;  // ended by force if it is still running when it goes
     DWORD code = 98;
-    if (WaitForSingleObject(process.hProcess, 100000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    else
-        TerminateProcess(process.hProcess, 98);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return code;
+    if (!child.Start(exe, CurrentDirectory(), std::wstring(L"--gtest_also_run_disabled_tests --gtest_filter=") + filter))
+        return 99;
+    return child.WaitForExit(100000, &code) ? code : 98;
 }
 
 TEST(DialogScale, TextsFitAndHeightsFollowTheScale)
@@ -259,7 +251,7 @@ TEST(DialogScale, TextsFitAndHeightsFollowTheScale)
         for (int dpi : {96, 120, 144, 192}) {
             logPixels.Set(dpi);
             SetEnvironmentVariableA(kDpiVariable, std::to_string(dpi).c_str());
-            EXPECT_EQ(0u, RunThisTest("DialogScale.DISABLED_AtTheScaleOfThisProcess")) << dpi << " dpi";
+            EXPECT_EQ(0u, RunThisTest(L"DialogScale.DISABLED_AtTheScaleOfThisProcess")) << dpi << " dpi";
         }
     }
 

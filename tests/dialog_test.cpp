@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include "copy/bounded_text.h"
+#include "base/bounded_text.h"
 #include "dialog_driver.h"
 #include "prompts.h"
 #include "resource.h"
-#include "system.h"
 #include "shell/dialog.h"
+#include "system.h"
 #include "texts.h"
 
 namespace {
@@ -35,41 +35,48 @@ const InstallerTable kTable = {Legacy, Failing, Failing, Java, Driver};
 bool Visible(HWND dialog, int id) { return (GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0; }
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 
-TEST(Dialog, OpensCollapsedWithTheDefaultSelection)
+void ExpectOpeningState(HWND dialog)
 {
-    PromptResponder prompts;
-    EXPECT_TRUE(RunDialog(&kTable, [&](HWND dialog) {
-        wchar_t text[128];
-        GetWindowTextW(dialog, text, 128);
-        EXPECT_STREQ(L"Instalator czytnika kart mikroproc. [v1.5]", text);
-        EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_CHECK_DRIVERS));
-        EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_CHECK_JAVA));
-        for (int id : {IDC_CHECK_IE, IDC_CHECK_NETSCAPE})
-            EXPECT_TRUE(!IsDlgButtonChecked(dialog, id) && !Visible(dialog, id) && !Enabled(dialog, id)) << id;
-        EXPECT_FALSE(Visible(dialog, IDT_STATUS_DRIVERS));
-        for (int id : {IDT_STATUS_IE, IDT_STATUS_NETSCAPE, IDT_STATUS_JAVA})
-            EXPECT_EQ(L"", ItemText(dialog, id));
+    wchar_t text[128];
+    GetWindowTextW(dialog, text, 128);
+    EXPECT_STREQ(L"Instalator czytnika kart mikroproc. [v1.5]", text);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_CHECK_DRIVERS));
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_CHECK_JAVA));
+    for (int id : {IDC_CHECK_IE, IDC_CHECK_NETSCAPE})
+        EXPECT_TRUE(!IsDlgButtonChecked(dialog, id) && !Visible(dialog, id) && !Enabled(dialog, id)) << id;
+    EXPECT_FALSE(Visible(dialog, IDT_STATUS_DRIVERS));
+    for (int id : {IDT_STATUS_IE, IDT_STATUS_NETSCAPE, IDT_STATUS_JAVA})
+        EXPECT_EQ(L"", ItemText(dialog, id));
 
-        HWND combo = GetDlgItem(dialog, IDC_READER_TYPE);
-        ASSERT_EQ(kReaderTypeCount, SendMessageW(combo, CB_GETCOUNT, 0, 0));
-        EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0));
-        for (int i = 0; i < kReaderTypeCount; ++i) {
-            SendMessageW(combo, CB_GETLBTEXT, i, (LPARAM)text);
-            EXPECT_EQ(Wide1250(kReaderTypeTable[i].name), text);
-        }
-        EXPECT_STREQ(L"GemPC(Twin,Tokens-Win8-32bit", (SendMessageW(combo, CB_GETLBTEXT, 2, (LPARAM)text), text));
+    HWND combo = GetDlgItem(dialog, IDC_READER_TYPE);
+    ASSERT_EQ(kReaderTypeCount, SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+    for (int i = 0; i < kReaderTypeCount; ++i) {
+        SendMessageW(combo, CB_GETLBTEXT, i, (LPARAM)text);
+        EXPECT_EQ(Wide1250(kReaderTypeTable[i].name), text);
+    }
+    EXPECT_STREQ(L"GemPC(Twin,Tokens-Win8-32bit", (SendMessageW(combo, CB_GETLBTEXT, 2, (LPARAM)text), text));
 
-        RECT window, box;
-        GetWindowRect(dialog, &window);
-        GetWindowRect(GetDlgItem(dialog, IDE_REPORT), &box);
-        EXPECT_EQ(box.top - window.top, WindowHeight(dialog)) << "cut off at the report box";
-        EXPECT_LT(g_collapsedHeight, g_expandedHeight);
-        EXPECT_EQ(L"In&staluj", ItemText(dialog, IDOK));
-        EXPECT_EQ(L"&Zaniechaj", ItemText(dialog, IDCANCEL));
-        EXPECT_EQ(GetDlgItem(dialog, IDOK), GetFocus());
-        Press(dialog, IDCANCEL);
-    }));
-    EXPECT_TRUE(prompts.prompts().empty());
+    EXPECT_LT(g_collapsedHeight, g_expandedHeight);
+    EXPECT_EQ(L"In&staluj", ItemText(dialog, IDOK));
+    EXPECT_EQ(L"&Zaniechaj", ItemText(dialog, IDCANCEL));
+    EXPECT_EQ(GetDlgItem(dialog, IDOK), GetFocus());
+}
+
+TEST(Dialog, OpensCollapsedWithTheDefaultSelectionAndClosesBeforeInstallWithoutANotice)
+{
+    // Escape and the close box arrive as posted input and are handled by the dialog's own loop.
+    void (*const ways[])(HWND) = {
+        [](HWND dialog) { ExpectOpeningState(dialog), Press(dialog, IDCANCEL); },
+        [](HWND) { PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); },
+        [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (auto close : ways) {
+        PromptResponder prompts;
+        EXPECT_TRUE(RunDialog(&kTable, [&](HWND dialog) { close(dialog); }));
+        EXPECT_TRUE(prompts.prompts().empty());
+        EXPECT_EQ(kStateNotRun, g_dialogState);
+    }
 }
 
 TEST(Dialog, InstallReportsThenTogglesDetailsAndCloseAsksForARestart)
@@ -109,22 +116,6 @@ TEST(Dialog, InstallReportsThenTogglesDetailsAndCloseAsksForARestart)
     ASSERT_EQ(1u, prompts.prompts().size());
     EXPECT_EQ(L"Info", prompts.prompts()[0].caption);
     EXPECT_EQ(Wide1250(kRestartText), prompts.prompts()[0].text);
-}
-
-TEST(Dialog, ClosingBeforeInstallShowsNoNotice)
-{
-    // Escape and the close box arrive as posted input and are handled by the dialog's own loop.
-    void (*const ways[])(HWND) = {
-        [](HWND dialog) { Press(dialog, IDCANCEL); },
-        [](HWND) { PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); },
-        [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); },
-    };
-    for (auto close : ways) {
-        PromptResponder prompts;
-        EXPECT_TRUE(RunDialog(&kTable, [&](HWND dialog) { close(dialog); }));
-        EXPECT_TRUE(prompts.prompts().empty());
-        EXPECT_EQ(kStateNotRun, g_dialogState);
-    }
 }
 
 TEST(Dialog, PressesDuringAnInstallerPromptDoNotStartASecondRun)

@@ -16,7 +16,6 @@ namespace {
 // by a browser that lets go of it once the user has answered, as long as answers remain.
 TEST(IeTest, InstallsTreeAndBridgeAndReportsEveryOutcome)
 {
-    { PromptResponder r(IDOK); MessageBoxA(nullptr, "", "", MB_OK); }  // the first box's handles stay
     ScratchDir scratch("ie");
     const std::string root = scratch / "pkg", java = WindowsDirectory() + "\\java", lib = java + "\\lib";
     const std::string bridge = SystemDirectory() + "\\ocfpcsc1.dll", staged = FromUnixPath(STAGED_PACKAGE_DIR);

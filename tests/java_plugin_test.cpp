@@ -7,9 +7,9 @@
 #include <memory>
 #include <tuple>
 
+#include "base/bounded_text.h"
 #include "base/log.h"
 #include "components/components.h"
-#include "copy/bounded_text.h"
 #include "prompts.h"
 #include "scratch.h"
 #include "system.h"
@@ -33,14 +33,7 @@ void Register(const char* version, const std::string* home, const char* kind = "
 
 class JavaPluginTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        {  // the first message box of a process opens user32's lasting handles: not a leak of ours
-            PromptResponder warmUp(IDABORT);
-            MessageBoxW(nullptr, L"warm-up", L"warm-up", MB_OK);
-        }
-        Reset();
-    }
+    void SetUp() override { Reset(); }
     void TearDown() override { Reset(); }
 
     // No Java, no bridge in the system directory, a package whose files hold their own names; a prompt aborts.

@@ -10,39 +10,27 @@
 
 namespace {
 
-class LegacyJar : public ::testing::Test {
-protected:
-    void SetUp() override { RemoveTree(jar_); }
-    void TearDown() override { RemoveTree(jar_); }
-    const std::string jar_ = SystemDirectory() + "\\ocf1.2.jar";
-};
-
-TEST_F(LegacyJar, AbsentOrDeletableIsNothingToReport)
+TEST(LegacyJar, AbsentOrDeletedIsSilentAReadOnlyOneStaysAndIsReported)
 {
+    const std::string jar = SystemDirectory() + "\\ocf1.2.jar";
+    RemoveTree(jar);
     char message[64] = "untouched";
     int handles = CountOpenHandles();
     EXPECT_EQ(1, RemoveLegacyOcfJar(message, sizeof message));
-
-    WriteFile(jar_, "old OCF");
+    WriteFile(jar, "old OCF");
     EXPECT_EQ(1, RemoveLegacyOcfJar(message, sizeof message));
-    EXPECT_FALSE(Exists(jar_));
+    EXPECT_FALSE(Exists(jar));
     EXPECT_STREQ("untouched", message);
     EXPECT_EQ(handles, CountOpenHandles());
-}
 
-TEST_F(LegacyJar, ReadOnlyJarStaysAndIsReported)
-{
-    WriteFile(jar_, "old OCF");
-    SetFileAttributesA(jar_.c_str(), FILE_ATTRIBUTE_READONLY);
-    char message[592] = "";
-    EXPECT_EQ(0, RemoveLegacyOcfJar(message, sizeof message));
-    EXPECT_TRUE(Exists(jar_));
-    EXPECT_STREQ(kMsgLegacyDeleteFailed, message);
+    WriteFile(jar, "old OCF");
+    SetFileAttributesA(jar.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(0, RemoveLegacyOcfJar(nullptr, 592)) << "a null buffer is tolerated";
-
     char tight[20];
     EXPECT_EQ(0, RemoveLegacyOcfJar(tight, sizeof tight));
-    EXPECT_EQ(std::string(kMsgLegacyDeleteFailed, 19), tight) << "bounded by the capacity";
+    EXPECT_TRUE(Exists(jar));
+    EXPECT_EQ(std::string(kMsgLegacyDeleteFailed, 19), tight) << "the message, bounded by the capacity";
+    RemoveTree(jar);
 }
 
 }  // namespace

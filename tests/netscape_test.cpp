@@ -26,7 +26,6 @@ void SetInstallDir(const std::string& dir)
 // prompt is answered Abort. Paths that would pass 260 characters fail named as far as they fit.
 TEST(NetscapeTest, InstallsIntoJavaFoldersAndPlainProfilesAndReportsEveryOutcome)
 {
-    { PromptResponder r(IDOK); MessageBoxA(nullptr, "", "", MB_OK); }  // the first box's handles stay
     ScratchDir scratch("ns");
     const std::string root = scratch / "pkg", users = scratch / "Netscape\\Users";
     const std::string install = scratch / "Netscape\\Communicator";

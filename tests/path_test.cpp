@@ -1,9 +1,8 @@
-// Path joining and bounded text: the buffer rules every other component relies on.
+// Path joining: the buffer rules every copy and component relies on.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "copy/bounded_text.h"
 #include "copy/path.h"
 
 namespace {
@@ -47,31 +46,6 @@ TEST(JoinPath, BuildPathRefusesAnEmptyBaseAndACutResult)
     EXPECT_STREQ("C:\\Netscape\\Program\\java\\classes", path);
     EXPECT_EQ(0, BuildPath(path, "", "lib\\ext\\ocf1.2.jar")) << "an empty home is no folder";
     EXPECT_EQ(0, BuildPath(path, std::string(255, 'a').c_str(), "ocf1.2.jar"));
-}
-
-TEST(BoundedText, CopyAppendAndFormatNeverPassTheCapacity)
-{
-    char buffer[8];
-    memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(1, CopyText(buffer, 6, "abcde"));
-    EXPECT_STREQ("abcde", buffer);
-    EXPECT_EQ(0, CopyText(buffer, 6, "abcdef"));
-    EXPECT_STREQ("abcde", buffer);
-    EXPECT_EQ('#', buffer[6]);
-
-    CopyText(buffer, 6, "ab");
-    EXPECT_EQ(1, AppendText(buffer, 6, "cd"));
-    EXPECT_EQ(0, AppendText(buffer, 6, "efg"));
-    EXPECT_STREQ("abcde", buffer);
-
-    EXPECT_EQ(1, FormatText(buffer, 6, "#%d", 1234));
-    EXPECT_STREQ("#1234", buffer);
-    EXPECT_EQ(0, FormatText(buffer, 6, "#%d", 12345));
-    EXPECT_STREQ("#1234", buffer);
-    EXPECT_EQ('#', buffer[6]);
-
-    EXPECT_EQ(0, CopyText(nullptr, 6, "x"));
-    EXPECT_EQ(0, CopyText(buffer, 0, "x"));
 }
 
 }  // namespace

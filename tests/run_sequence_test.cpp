@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "copy/bounded_text.h"
+#include "base/bounded_text.h"
 #include "scratch.h"
 #include "shell/run_sequence.h"
 #include "system.h"

@@ -19,21 +19,11 @@
 
 namespace {
 
-DWORD RunProbe(const std::string& exe, const std::string& argument, const std::string& workingDir)
+DWORD RunProbe(const std::string& exe, const wchar_t* argument, const std::string& workingDir)
 {
-    std::string commandLine = "\"" + exe + "\" " + argument;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(),
-                        &startup, &process))
-        return 99;
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = 98;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return code;
+    OutsideInstaller probe;
+    DWORD code = 99;
+    return probe.Start(exe, workingDir, argument) && probe.WaitForExit(30000, &code) ? code : 98;
 }
 
 TEST(Startup, APlantedDllBesideTheProgramOrInItsWorkingDirectoryNeverLoads)
@@ -46,11 +36,11 @@ TEST(Startup, APlantedDllBesideTheProgramOrInItsWorkingDirectoryNeverLoads)
         ASSERT_TRUE(CopyFileA((binaries + "\\plant_mark.dll").c_str(), (*folder / "plant_mark.dll").c_str(), FALSE));
 
     // Without the hardening the probe does load it: the test can see a planted DLL.
-    EXPECT_EQ(1u, RunProbe(download / "plant_probe.exe", "unprotected", elsewhere.path()));
+    EXPECT_EQ(1u, RunProbe(download / "plant_probe.exe", L"unprotected", elsewhere.path()));
     EXPECT_TRUE(Exists(download / "plant_mark.dll.mark"));
     RemoveTree(download / "plant_mark.dll.mark");
 
-    EXPECT_EQ(0u, RunProbe(download / "plant_probe.exe", "protected", elsewhere.path()));
+    EXPECT_EQ(0u, RunProbe(download / "plant_probe.exe", L"protected", elsewhere.path()));
     EXPECT_FALSE(Exists(download / "plant_mark.dll.mark"));
     EXPECT_FALSE(Exists(elsewhere / "plant_mark.dll.mark"));
 }

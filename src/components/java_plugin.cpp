@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "../../resources/texts.h"
+#include "../base/bounded_text.h"
 #include "../base/log.h"
-#include "../copy/bounded_text.h"
 #include "../copy/copy_file.h"
 #include "../copy/path.h"
 #include "../integrity/clean_process.h"

@@ -10,7 +10,7 @@
 
 #include "../../resources/texts.h"
 #include "../base/log.h"
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
 #include "../copy/path.h"
 #include "../integrity/folder_trust.h"
 #include "java_runtimes.h"

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "../../resources/texts.h"
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
 #include "../copy/path.h"
 #include "components.h"
 

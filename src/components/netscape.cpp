@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "../../resources/texts.h"
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
 #include "../copy/copy_file.h"
 #include "../copy/copy_tree.h"
 #include "../copy/path.h"

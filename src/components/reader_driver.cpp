@@ -5,8 +5,8 @@
 #include <string.h>
 
 #include "../../resources/texts.h"
+#include "../base/bounded_text.h"
 #include "../base/system_library.h"
-#include "../copy/bounded_text.h"
 #include "../copy/path.h"
 #include "../integrity/clean_process.h"
 #include "components.h"

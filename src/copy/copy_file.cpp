@@ -8,7 +8,7 @@
 #include "../../resources/texts.h"
 #include "../base/log.h"
 #include "../base/run_mode.h"
-#include "../shell/ui_text.h"
+#include "../base/ui_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string.h>
 #include <windows.h>
 
-#include "bounded_text.h"
+#include "../base/bounded_text.h"
 #include "copy_file.h"
 #include "path.h"
 

@@ -4,7 +4,7 @@
 #include <string.h>
 #include <windows.h>
 
-#include "bounded_text.h"
+#include "../base/bounded_text.h"
 
 int JoinPath(char* path, const char* element)
 {

@@ -5,7 +5,7 @@
 #include <limits.h>
 #include <windows.h>
 
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
 #include "../copy/path.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "../../resources/texts.h"
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
 #include "../copy/path.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string.h>
 
 #include "../../resources/texts.h"
+#include "../base/bounded_text.h"
 #include "../base/log.h"
-#include "../copy/bounded_text.h"
 #include "cng.h"
 
 const char kStagingFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";

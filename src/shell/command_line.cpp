@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
 #include "run_sequence.h"
 
 namespace {

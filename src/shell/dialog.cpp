@@ -3,8 +3,8 @@
 
 #include "../../resources/resource.h"
 #include "../../resources/texts.h"
-#include "../copy/bounded_text.h"
-#include "ui_text.h"
+#include "../base/bounded_text.h"
+#include "../base/ui_text.h"
 #include "version.h"
 
 int g_dialogState = kStateNotRun;

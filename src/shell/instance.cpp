@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "../../resources/texts.h"
-#include "../copy/bounded_text.h"
-#include "ui_text.h"
+#include "../base/bounded_text.h"
+#include "../base/ui_text.h"
 #include "version.h"
 
 namespace {

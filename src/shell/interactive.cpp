@@ -2,11 +2,11 @@
 #include "interactive.h"
 
 #include "../../resources/texts.h"
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
+#include "../base/ui_text.h"
 #include "dialog.h"
 #include "exit_codes.h"
 #include "instance.h"
-#include "ui_text.h"
 
 namespace {
 enum { kUsageChars = 2048 };

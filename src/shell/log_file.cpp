@@ -12,10 +12,10 @@
 #include <windows.h>
 
 #include "../../resources/texts.h"
+#include "../base/bounded_text.h"
 #include "../base/log.h"
-#include "../copy/bounded_text.h"
+#include "../base/ui_text.h"
 #include "command_line.h"
-#include "ui_text.h"
 #include "version.h"
 
 namespace {

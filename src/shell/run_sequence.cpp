@@ -3,9 +3,9 @@
 
 #include "../../resources/resource.h"
 #include "../../resources/texts.h"
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
+#include "../base/ui_text.h"
 #include "../copy/path.h"
-#include "ui_text.h"
 
 const ReaderType kReaderTypeTable[kReaderTypeCount] = {
     {kReaderType32, 0},

@@ -6,11 +6,11 @@
 
 #include "../../resources/texts.h"
 #include "../base/log.h"
-#include "../copy/bounded_text.h"
+#include "../base/bounded_text.h"
 #include "../integrity/package_hashes.h"
 #include "exit_codes.h"
 #include "instance.h"
-#include "ui_text.h"
+#include "../base/ui_text.h"
 
 namespace {
 

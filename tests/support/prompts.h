@@ -15,6 +15,8 @@ struct Prompt {
 
 // While alive, every message box shown on the constructing thread is answered: by the next queued
 // answer, else by the handler, else by the default answer. The component dialog itself is left alone.
+// The first one of a process shows and answers a box of its own, so that user32's lasting handles are
+// open before a test counts handles.
 class PromptResponder {
 public:
     explicit PromptResponder(int defaultAnswer = IDOK);

@@ -1,16 +1,43 @@
-// Texts on screen whatever the system's code page for non-Unicode programs: the program's own texts
-// read as Polish, file names read as the system wrote them. Run under 1250 and again under 1252.
+// The ground floor: bounded text, and texts on screen whatever the system's code page for non-Unicode
+// programs (the program's own texts read as Polish, file names as the system wrote them). Run under
+// 1250 and again under 1252.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include "base/bounded_text.h"
+#include "base/ui_text.h"
 #include "copy/copy_file.h"
 #include "prompts.h"
 #include "scratch.h"
-#include "shell/ui_text.h"
 #include "texts.h"
 
 namespace {
+
+TEST(BoundedText, CopyAppendAndFormatNeverPassTheCapacity)
+{
+    char buffer[8];
+    memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(1, CopyText(buffer, 6, "abcde"));
+    EXPECT_STREQ("abcde", buffer);
+    EXPECT_EQ(0, CopyText(buffer, 6, "abcdef"));
+    EXPECT_STREQ("abcde", buffer);
+    EXPECT_EQ('#', buffer[6]);
+
+    CopyText(buffer, 6, "ab");
+    EXPECT_EQ(1, AppendText(buffer, 6, "cd"));
+    EXPECT_EQ(0, AppendText(buffer, 6, "efg"));
+    EXPECT_STREQ("abcde", buffer);
+
+    EXPECT_EQ(1, FormatText(buffer, 6, "#%d", 1234));
+    EXPECT_STREQ("#1234", buffer);
+    EXPECT_EQ(0, FormatText(buffer, 6, "#%d", 12345));
+    EXPECT_STREQ("#1234", buffer);
+    EXPECT_EQ('#', buffer[6]);
+
+    EXPECT_EQ(0, CopyText(nullptr, 6, "x"));
+    EXPECT_EQ(0, CopyText(buffer, 0, "x"));
+}
 
 TEST(UiText, ProgramTextsAreWidenedAsWindows1250)
 {
