@@ -9,18 +9,7 @@ STAGE=$BUILD/package
 SIGNER=$BUILD/signing/signer.pem
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-failures=0
-
-check() {  # description, then a command that must succeed
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/../support/check.sh"
 
 verifies() { osslsigncode verify -CAfile "$SIGNER" -in "$1" >"$WORK/verify.log" 2>&1; }
 fails_to_verify() { ! verifies "$1"; }
@@ -85,5 +74,4 @@ check "the checksum file matches the zip" bash -c 'cd "$(dirname "$1")" && sha25
 # The jar is put together without the JDK's jar tool; a JVM must still take it.
 check "the OCF jar runs" bash -c '"$1" -jar "$2" | grep -q "OCF 1.2 stand-in"' _ "$JAVA" "$STAGE/sun/ocf1.2.jar"
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+finish
