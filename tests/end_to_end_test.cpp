@@ -1,9 +1,11 @@
-// The real instalator.exe from the staged package, started and driven from outside its process.
+// The real instalator.exe in a copy of the staged package, started and driven from outside its
+// process as a user would: what the user sees, in any code page.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include "copy/copy_tree.h"
+#include <vector>
+
 #include "integrity/staging.h"
 #include "outside.h"
 #include "prompts.h"
@@ -11,266 +13,167 @@
 #include "scratch.h"
 #include "system.h"
 #include "texts.h"
+#include "world.h"
 
 namespace {
 
-const std::string kInstaller = FromUnixPath(STAGED_PACKAGE_DIR) + "\\instalator.exe";
+// A Windows-1250 literal of this file as UTF-8.
+std::string U8(const char* text) { return Utf8(Wide1250(text)); }
 
-// The test prefix has no reader and no Java: the driver installer starts, and Java is not found.
-const char kDefaultReport[] =
-    "Instalacja sterownika czytnika kart: OK\r\n\r\n"
-    "Instalacja komponentów dla Sun Java Plug-in: UWAGA - Nie wykryto instalacji środowiska JRE/JDK lub "
-    "aplikacja nie była uruchamiona z prawami administratora\r\n\r\n";
-
-const char kDriverIncomplete[] = "Instalacja sterownika czytnika kart: BŁĄD - Instalator jest niekompletny\r\n\r\n";
-const char kJavaOk[] = "Instalacja komponentów dla Sun Java Plug-in: OK\r\n\r\n";
-
-// A copy of the built package in folder (which must exist).
-void CopyPackage(const std::string& folder)
-{
-    ASSERT_EQ(0, CopyTree((FromUnixPath(STAGED_PACKAGE_DIR) + "\\*").c_str(), folder.c_str(), 1, nullptr));
-}
-
-// A 32-bit JRE where such a PC has it, below "Program Files (x86)" (a home with parentheses), with the
-// stand-in java.exe that logs its command line and working directory into calls.log there.
-std::string AddJre(const ScratchDir& root)
-{
-    const std::string home = root / "Program Files (x86)\\Java\\jre6";
-    for (const char* folder : {"bin", "lib\\ext", "lib\\security"})
-        MakeDirs(home + "\\" + folder);
-    CopyFileA(FromUnixPath(TEST_BINARY_DIR "/java_stand_in.exe").c_str(), (home + "\\bin\\java.exe").c_str(), FALSE);
-    const char key[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6.0";
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "JavaHome", REG_SZ, home.c_str(), (DWORD)home.size() + 1);
-    return home;
-}
-
-// The staged package of the last run: each run removes the folders of the runs before it.
-std::string StagedRoot()
-{
-    const std::string temp = WindowsDirectory() + "\\Temp\\";
-    std::string root;
-    int count = 0;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((temp + kStagingPrefix + "*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            root = temp + entry.cFileName;
-            ++count;
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
+// A package copy below C:\installer-tests\e2e and a 32-bit JRE where such a PC has it, below
+// "Program Files (x86)" (a home with parentheses).
+class EndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        CopyStagedPackage(root_ / "package");
+        AddRuntime("1.6.0", home_);
     }
-    EXPECT_EQ(1, count);
-    return root;
-}
+    void TearDown() override
+    {
+        RemoveRuntimes();
+        for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll"})
+            RemoveTree(SystemDirectory() + name);
+    }
 
-// Yes in the welcome prompt, then the dialog.
-HWND OpenDialog(OutsideInstaller& installer, const std::string& exe = kInstaller)
-{
-    if (!installer.Start(exe, "C:\\"))
-        return nullptr;
-    HWND welcome = installer.WaitForMessageBox(Wide1250(kWelcomeCaption));
-    if (!welcome)
-        return nullptr;
-    Click(welcome, IDYES);
-    return installer.WaitForDialog();
-}
+    // Starts the exe from C:\ and returns the welcome prompt.
+    HWND Welcome(OutsideInstaller& installer)
+    {
+        return installer.Start(exe_, "C:\\") ? installer.WaitForMessageBox(Wide1250(kWelcomeCaption)) : nullptr;
+    }
+    // Until the process ends: whether it showed the component dialog, and its exit code.
+    std::string Ended(OutsideInstaller& installer)
+    {
+        DWORD code = 99;
+        bool sawDialog = false;
+        for (int i = 0; i < 300 && !installer.WaitForExit(50, &code); ++i)
+            sawDialog = sawDialog || installer.HasDialog();
+        return (sawDialog ? "dialog|" : "") + std::to_string(code);
+    }
+    // Starts the exe (or another) from C:\ and answers its boxes of caption in turn: "<text>|...|<how it ended>".
+    std::string Boxes(const std::wstring& arguments, const char* caption = "", std::vector<int> answers = {},
+                      const std::wstring& exe = L"")
+    {
+        OutsideInstaller installer;
+        std::string seen;
+        if (!installer.Start(exe.empty() ? Wide1250(exe_.c_str()) : exe, L"C:\\", arguments))
+            return "<not started>";
+        for (int answer : answers) {
+            HWND box = installer.WaitForMessageBox(Wide1250(caption));
+            seen += (box ? Utf8(MessageBoxText(box)) : "<none>") + "|";
+            Click(box, answer);
+            for (int waited = 0; IsWindow(box) && waited < 15000; waited += 50)
+                Sleep(50);
+        }
+        return seen + Ended(installer);
+    }
 
-// Close, and OK in the restart notice: the program ends with 0.
-void CloseWithRestartNotice(OutsideInstaller& installer, HWND dialog)
-{
-    Click(dialog, IDCANCEL);
-    HWND notice = installer.WaitForMessageBox(L"Info");
-    ASSERT_TRUE(notice);
-    EXPECT_EQ(Wide1250(kRestartText), MessageBoxText(notice));
-    Click(notice, IDOK);
-    DWORD code = 1;
-    EXPECT_TRUE(installer.WaitForExit(15000, &code));
-    EXPECT_EQ(0u, code);
-}
+    ScratchDir root_{"e2e"};
+    const std::string home_ = root_ / "Program Files (x86)\\Java\\jre6", exe_ = root_ / "package\\instalator.exe";
+};
 
-TEST(EndToEnd, NoInTheWelcomePromptEndsWithoutTheDialog)
+TEST_F(EndToEnd, OneInstallerAtATimeNoInTheWelcomePromptAndTheUsage)
 {
-    OutsideInstaller installer;
-    ASSERT_TRUE(installer.Start(kInstaller, "C:\\"));
-    HWND welcome = installer.WaitForMessageBox(Wide1250(kWelcomeCaption));
+    OutsideInstaller first;
+    HWND welcome = Welcome(first);
     ASSERT_TRUE(welcome);
-    EXPECT_EQ(Wide1250(kWelcomeText), MessageBoxText(welcome));
-    EXPECT_TRUE(GetDlgItem(welcome, IDYES) && GetDlgItem(welcome, IDNO));
+    // Unattended, a second start ends at once with "try again later", and takes over no log; with a
+    // user, it says so and hands over to the first one's window.
+    EXPECT_EQ("1618", Boxes(Wide1250(("/S /LOG=" + root_ / "second.log").c_str())));
+    EXPECT_FALSE(Exists(root_ / "second.log"));
+    EXPECT_EQ(U8(kAlreadyRunningText) + "|0", Boxes(L"", kShortCaption, {IDOK}));
+    EXPECT_EQ(welcome, GetForegroundWindow());
     Click(welcome, IDNO);
-    DWORD code = 1;
-    bool sawDialog = false;
-    for (int i = 0; i < 200 && !installer.WaitForExit(50, &code); ++i)
-        sawDialog = sawDialog || installer.HasDialog();
-    EXPECT_FALSE(sawDialog);
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ("0", Ended(first));
+    EXPECT_EQ(U8(kWelcomeText) + "|0", Boxes(L"", kWelcomeCaption, {IDNO})) << "the guard went with the first";
+
+    const std::string usage = U8(kUsageLine) + "\n\n" + U8(kUsageDetails);
+    EXPECT_EQ(usage + "|0", Boxes(L"/?", kShortCaption, {IDOK}));
+    EXPECT_EQ(U8("Nieprawidłowy parametr: /nojava\n\n") + usage + "|87", Boxes(L"/nojava", kShortCaption, {IDOK}));
 }
 
 // Without its own folder as working directory the installers would work on whatever folder it
 // inherited, or on a look-alike: the ANSI name of "pakietĀ" is "pakietA" by best fit, a folder that
 // anyone may have made. The program says so, or logs it when unattended, and installs nothing.
-TEST(EndToEnd, AProgramFolderItCannotEnterEndsTheRunWithAMessage)
+TEST_F(EndToEnd, AProgramFolderItCannotEnterEndsTheRunWithAMessage)
 {
-    ScratchDir scratch("e2e-start");
-    MakeDirs(scratch / "pakietA");
-    const std::string log = scratch / "run.log";
-    const std::wstring folder = L"C:\\installer-tests\\e2e-start\\pakiet\u0100", exe = folder + L"\\instalator.exe";
-    auto removeFolder = [&] {  // the ANSI calls of ScratchDir cannot name it
+    CopyStagedPackage(root_ / "pakietA");
+    const std::string log = root_ / "run.log";
+    const std::wstring folder = Wide1250(root_.path().c_str()) + L"\\pakiet\u0100", exe = folder + L"\\instalator.exe";
+    auto removeFolder = [&] {  // the ANSI calls of ScratchDir cannot name them
         DeleteFileW(exe.c_str());
         RemoveDirectoryW(folder.c_str());
     };
     removeFolder();  // what a failed run left
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(std::wstring(kInstaller.begin(), kInstaller.end()).c_str(), exe.c_str(), FALSE));
-    for (bool unattended : {false, true}) {
-        OutsideInstaller installer;
-        ASSERT_TRUE(installer.Start(exe, L"C:\\", unattended ? L"/S /LOG=" + Wide1250(log.c_str()) : L""));
-        if (!unattended) {
-            HWND box = installer.WaitForMessageBox(Wide1250(kWelcomeCaption));
-            ASSERT_TRUE(box);
-            EXPECT_EQ(Wide1250(kStartFolderText), MessageBoxText(box));
-            Click(box, IDOK);
-        }
-        DWORD code = 0;
-        EXPECT_TRUE(installer.WaitForExit(15000, &code));
-        EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, code);
-    }
-    EXPECT_NE(std::string::npos, ReadFile(log).find(Utf8(Wide1250(kLogPackageFolderFailed)))) << ReadFile(log);
+    ASSERT_TRUE(CopyFileW(Wide1250(exe_.c_str()).c_str(), exe.c_str(), FALSE));
+    EXPECT_EQ(U8(kStartFolderText) + "|1603", Boxes(L"", kWelcomeCaption, {IDOK}, exe));
+    EXPECT_EQ("1603", Boxes(L"/S /LOG=" + Wide1250(log.c_str()), "", {}, exe));
+    EXPECT_NE(std::string::npos, ReadFile(log).find(U8(kLogPackageFolderFailed))) << ReadFile(log);
     removeFolder();
 }
 
-TEST(EndToEnd, DefaultInstallReportsAndAsksForARestart)
+// Started from another folder, the program works on a staged copy of the package beside itself: a driver
+// installer changed before the start is neither copied nor started; the policy tool runs in the staged sun
+// folder. (A start from a share is the staging tests' part: Wine 8 gives a module started from
+// \\server\share the Windows directory as working directory, so the real exe cannot find its package.)
+TEST_F(EndToEnd, ARunFromAnotherFolderAsksAboutAConflictReportsAndIsTakenBack)
 {
-    // Started from another folder: the installer must still find its package beside itself.
-    OutsideInstaller installer;
-    HWND dialog = OpenDialog(installer);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(L"Instalator czytnika kart mikroproc. [v1.5]", TextOf(dialog));
-    Click(dialog, IDOK);
-    ASSERT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły >>"));
-    EXPECT_EQ(L"&Zamknij", ItemTextOf(dialog, IDCANCEL));
-    EXPECT_EQ(Wide1250(kDefaultReport), ItemTextOf(dialog, IDE_REPORT));
-    EXPECT_EQ(L"OK", ItemTextOf(dialog, IDT_STATUS_DRIVERS));
-    EXPECT_EQ(L"UWAGA", ItemTextOf(dialog, IDT_STATUS_JAVA));
+    const std::string mark = root_ / "swapped-ran", bridge = SystemDirectory() + "\\ocfpcsc1.dll";
+    WriteFile(root_ / "package\\Drivers\\twin.bat", "@echo swapped>\"" + mark + "\"\r\n");
+    WriteFile(bridge, "an older bridge library, loaded by a running program");
+    HeldOpen inUse(bridge);
 
+    OutsideInstaller installer;
+    Click(Welcome(installer), IDYES);
+    HWND dialog = installer.WaitForDialog();
+    ASSERT_TRUE(dialog);
+    Click(dialog, IDOK);
+    HWND prompt = installer.WaitForMessageBox(L"Problem kopiowania pliku");
+    ASSERT_TRUE(prompt);
+    EXPECT_FALSE(IsWindowEnabled(dialog)) << "the prompt is task-modal: the dialog cannot be raised over it";
+    // It names the file in use (the whole text is the copy tests' part).
+    EXPECT_NE(std::wstring::npos, MessageBoxText(prompt).find(L"DOCELOWY\nNazwa: " + Wide1250(bridge.c_str()) + L"\n"));
+    Click(prompt, IDIGNORE);
+
+    ASSERT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły >>"));
+    EXPECT_EQ(Wide1250("BŁĄD|OK|Instalacja sterownika czytnika kart: BŁĄD - Instalator jest niekompletny\r\n\r\n"
+                       "Instalacja komponentów dla Sun Java Plug-in: OK\r\n\r\n"),
+              ItemTextOf(dialog, IDT_STATUS_DRIVERS) + L"|" + ItemTextOf(dialog, IDT_STATUS_JAVA) + L"|" +
+                  ItemTextOf(dialog, IDE_REPORT));
     // After the run the dialog keys work again, as real key presses: Enter is button 1, Escape button 2.
     PressKey(dialog, VK_RETURN);
     EXPECT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły <<"));
     PressKey(dialog, VK_ESCAPE);
     HWND notice = installer.WaitForMessageBox(L"Info");
     ASSERT_TRUE(notice);
+    EXPECT_EQ(Wide1250(kRestartText), MessageBoxText(notice));
     Click(notice, IDOK);
-    EXPECT_TRUE(installer.WaitForExit(15000));
-}
-
-TEST(EndToEnd, RegisteredJreIsServedFromTheStagedCopyAndReportedOk)
-{
-    // The policy tool (the stand-in java.exe) runs in the staged sun folder, never in the folder the
-    // program was started from. (A start from a share is the staging tests' part: Wine 8 names a
-    // module started from \\server\share "UNC\server\share\..." and gives such a process the Windows
-    // directory as its working directory, so the real exe cannot find its package there under Wine.)
-    ScratchDir root("e2e-jre");
-    MakeDirs(root / "package");
-    CopyPackage(root / "package");
-    const std::string home = AddJre(root);
-
-    OutsideInstaller installer;
-    HWND dialog = OpenDialog(installer, root / "package\\instalator.exe");
-    ASSERT_TRUE(dialog);
-    Click(dialog, IDOK);
-    ASSERT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły >>"));
-    EXPECT_EQ(Wide1250((std::string("Instalacja sterownika czytnika kart: OK\r\n\r\n") + kJavaOk).c_str()),
-              ItemTextOf(dialog, IDE_REPORT));
-    EXPECT_EQ(L"OK", ItemTextOf(dialog, IDT_STATUS_JAVA));
-    CloseWithRestartNotice(installer, dialog);
-
-    const std::string sun = StagedRoot() + "\\sun";
-    std::string log = ReadFile(sun + "\\calls.log");
-    EXPECT_NE(std::string::npos, log.find("java.exe\" CopyPolicyFile .java.policy|" + sun + "\n")) << log;
-    EXPECT_NE(std::string::npos, log.find("CopyPolicyFile .opencard.properties|")) << log;
-    EXPECT_TRUE(Exists(home + "\\lib\\ext\\ocf1.2.jar") && Exists(home + "\\lib\\ext\\ocfpcsc1.dll"));
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
-}
-
-TEST(EndToEnd, ChangedPackageFileIsNeitherCopiedNorStarted)
-{
-    const std::string mark = "C:\\installer-tests\\swapped-ran";
-    const struct {
-        const char* file;
-        const char* folder;
-        std::string report;
-    } cases[] = {
-        {"Drivers\\twin.bat", "Drivers", kDriverIncomplete + std::string(kJavaOk)},
-        {"sun\\ocf1.2.jar", "sun",
-         "Instalacja sterownika czytnika kart: OK\r\n\r\n"
-         "Instalacja komponentów dla Sun Java Plug-in: BŁĄD - Instalator jest niekompletny\r\n\r\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        ScratchDir root("e2e-changed");
-        MakeDirs(root / "package");
-        CopyPackage(root / "package");
-        const std::string changed = root / "package\\" + c.file;
-        std::string content = ReadFile(changed);
-        if (c.folder == std::string("sun"))
-            content[content.size() / 2] ^= 1;  // one bit of the jar
-        else
-            content = "@echo swapped>\"" + mark + "\"\r\n";  // a driver installer of someone else's
-        WriteFile(changed, content);
-        const std::string home = AddJre(root);
-
-        OutsideInstaller installer;
-        HWND dialog = OpenDialog(installer, root / "package\\instalator.exe");
-        ASSERT_TRUE(dialog);
-        Click(dialog, IDOK);
-        ASSERT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły >>"));
-        EXPECT_EQ(Wide1250(c.report.c_str()), ItemTextOf(dialog, IDE_REPORT));
-        CloseWithRestartNotice(installer, dialog);
-        Sleep(1000);  // time enough for a started batch file to leave its mark
-
-        EXPECT_FALSE(Exists(StagedRoot() + "\\" + c.folder));
-        EXPECT_FALSE(Exists(mark));
-        EXPECT_EQ(c.folder != std::string("sun"), Exists(home + "\\lib\\ext\\ocf1.2.jar"));
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
-    }
-}
-
-TEST(EndToEnd, ConflictPromptReadsPolishAndNamesBothFiles)
-{
-    // A different bridge library in use in the system directory: the Java component must ask.
-    const std::string bridge = SystemDirectory() + "\\ocfpcsc1.dll";
-    WriteFile(bridge, "an older bridge library, loaded by a running program");
-    HeldOpen inUse(bridge);
-
-    ScratchDir root("e2e-conflict");
-    CopyPackage(root.path());
-    OutsideInstaller installer;
-    HWND dialog = OpenDialog(installer, root / "instalator.exe");
-    ASSERT_TRUE(dialog);
-    Click(dialog, IDOK);
-    HWND prompt = installer.WaitForMessageBox(L"Problem kopiowania pliku");
-    // The package is staged by now: a driver installer swapped in the folder the program was started
-    // from has no effect on what runs.
-    const std::string mark = root / "swapped-ran";
-    WriteFile(root / "Drivers\\twin.bat", "@echo swapped>\"" + mark + "\"\r\n");
-    ASSERT_TRUE(prompt);
-    EXPECT_FALSE(IsWindowEnabled(dialog)) << "the prompt is task-modal: the dialog cannot be raised over it";
-    std::wstring text = MessageBoxText(prompt);
-    EXPECT_EQ(0u, text.find(Wide1250("Wykryto problem przy próbie skopiowania pliku do katalogu docelowego.\n"
-                                     "Podany plik już istnieje.\n\nInformacje o plikach:\n\nŹRÓDŁOWY\n"
-                                     "Nazwa: ocfpcsc1.dll\n")))
-        << Utf8(text);
-    EXPECT_NE(std::wstring::npos, text.find(L"DOCELOWY\nNazwa: " + Wide1250(bridge.c_str()) + L"\n")) << Utf8(text);
-    Click(prompt, IDIGNORE);
-
-    ASSERT_TRUE(WaitForItemText(dialog, IDOK, L"&Szczegóły >>"));
-    EXPECT_EQ(Wide1250(kDefaultReport), ItemTextOf(dialog, IDE_REPORT));
-    CloseWithRestartNotice(installer, dialog);
-    Sleep(1000);
-    EXPECT_FALSE(Exists(mark));
-    EXPECT_EQ(ReadFile(FromUnixPath(STAGED_PACKAGE_DIR "/Drivers/twin.bat")), ReadFile(StagedRoot() + "\\Drivers\\twin.bat"));
+    EXPECT_EQ("0", Ended(installer));
     inUse.Release();
-    RemoveTree(bridge);
-    RemoveTree(SystemDirectory() + "\\ocfpcsc164.dll");
+
+    // The staged package of the run (each run removes the folders of the runs before it).
+    const std::string temp = WindowsDirectory() + "\\Temp\\", names = List(temp);
+    const size_t at = names.rfind(kStagingPrefix);
+    const std::string staged = temp + names.substr(at, names.find('\\', at) - at), sun = staged + "\\sun";
+    EXPECT_EQ("msie\\ ns\\ sun\\", List(staged));
+    const std::string calls = ReadFile(sun + "\\calls.log");
+    EXPECT_NE(std::string::npos, calls.find("java.exe\" CopyPolicyFile .java.policy|" + sun + "\n")) << calls;
+    EXPECT_NE(std::string::npos, calls.find("CopyPolicyFile .opencard.properties|")) << calls;
+    EXPECT_TRUE(Exists(home_ + "\\lib\\ext\\ocfpcsc1.dll"));
+    Sleep(1000);  // time enough for a started batch file to leave its mark
+    EXPECT_FALSE(Exists(mark));
+
+    // The uninstall asks first; No changes nothing. After Yes its report names the driver's own removal.
+    const std::string question = U8(kUninstallQuestion), jar = home_ + "\\lib\\ext\\ocf1.2.jar";
+    EXPECT_EQ(question + "|1602", Boxes(L"/UNINSTALL", kUninstallCaption, {IDNO}));
+    EXPECT_TRUE(Exists(jar)) << "installed, and kept by No";
+    const std::string seen = Boxes(L"/UNINSTALL", kUninstallCaption, {IDYES, IDOK});
+    EXPECT_EQ(0u, seen.find(question + "|" + U8(kLogUninstallHeading))) << seen;
+    for (const char* line : {kUninstallDone, kUninstallDriverNote})
+        EXPECT_NE(std::string::npos, seen.find(U8(line))) << seen;
+    EXPECT_EQ("|0", seen.substr(seen.size() - 2));
+    EXPECT_FALSE(Exists(jar));
 }
 
 }  // namespace

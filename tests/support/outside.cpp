@@ -62,24 +62,19 @@ OutsideInstaller::~OutsideInstaller()
 bool OutsideInstaller::Start(const std::string& exePath, const std::string& workingDir, const std::wstring& arguments,
                              const std::wstring& environment)
 {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    std::wstring exe(exePath.begin(), exePath.end());
-    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    std::wstring block = environment.empty() ? L"" : environment + L'\0';
-    return CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                          block.empty() ? nullptr : &block[0], std::wstring(workingDir.begin(), workingDir.end()).c_str(),
-                          &startup, &info_) != FALSE;
+    return Start(std::wstring(exePath.begin(), exePath.end()), std::wstring(workingDir.begin(), workingDir.end()),
+                 arguments, environment);
 }
 
-bool OutsideInstaller::Start(const std::wstring& exePath, const std::wstring& workingDir,
-                             const std::wstring& arguments)
+bool OutsideInstaller::Start(const std::wstring& exePath, const std::wstring& workingDir, const std::wstring& arguments,
+                             const std::wstring& environment)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"" + exePath + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    return CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(),
-                          &startup, &info_) != FALSE;
+    std::wstring block = environment.empty() ? L"" : environment + L'\0';
+    return CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                          block.empty() ? nullptr : &block[0], workingDir.c_str(), &startup, &info_) != FALSE;
 }
 
 HWND OutsideInstaller::WaitForMessageBox(const std::wstring& caption, int timeoutMs)

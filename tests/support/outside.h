@@ -18,7 +18,8 @@ public:
     bool Start(const std::string& exePath, const std::string& workingDir, const std::wstring& arguments = L"",
                const std::wstring& environment = L"");
     // The same for names that no code page can spell.
-    bool Start(const std::wstring& exePath, const std::wstring& workingDir, const std::wstring& arguments = L"");
+    bool Start(const std::wstring& exePath, const std::wstring& workingDir, const std::wstring& arguments = L"",
+               const std::wstring& environment = L"");
 
     // A top-level window of the process: the message box with this caption, or the component dialog.
     HWND WaitForMessageBox(const std::wstring& caption, int timeoutMs = 15000);
