@@ -1,7 +1,7 @@
 // The Internet Explorer installer against the prefix's Windows and system directories.
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <ctype.h>
 
 #include "../resources/texts.h"
 #include "components/components.h"
@@ -9,83 +9,63 @@
 #include "scratch.h"
 #include "system.h"
 
-namespace {
-
-// Each case starts from a machine with a "java" folder and a complete package, less `missing`. With
-// nothing missing, a first run installs everything; then the bridge library (or a tree file) is in use
-// by a browser that lets go of it once the user has answered, as long as answers remain.
+// Each case starts from a machine with a "java\lib" folder and a package, less `missing`. A file in use
+// holds older content, or with no answers the package's own (same time and size). Answers: I, R, A;
+// lower case: the browser lets go of the file first. Outcome: "result|message|prompts|bridge library".
+// The last run is of the staged package's own content.
 TEST(IeTest, InstallsTreeAndBridgeAndReportsEveryOutcome)
 {
     ScratchDir scratch("ie");
     const std::string root = scratch / "pkg", java = WindowsDirectory() + "\\java", lib = java + "\\lib";
     const std::string bridge = SystemDirectory() + "\\ocfpcsc1.dll", staged = FromUnixPath(STAGED_PACKAGE_DIR);
-    char message[592];
-    int released = 0;  // handles the test itself let go of during a run
-    auto arrange = [&](const std::string& missing) {
-        for (const std::string& path : {java, bridge, root + "\\msie"})
-            RemoveTree(path);
-        MakeDirs(java);
-        MakeDirs(root + "\\msie\\ocf\\sub");
-        for (const char* file : {"ocf\\a", "ocf\\sub\\b", "ocfpcsc1.dll", "ocfpcsc164.dll"})
-            WriteFile(root + "\\msie\\" + file, file);
-        RemoveTree(missing);
-    };
-    // Every outcome closes its handles and restores the working directory.
-    auto run = [&](const std::string& from, char* buffer) {
-        ScopedCurrentDirectory cd(from);
-        strcpy(message, "untouched");
-        int handles = CountOpenHandles();
-        int result = InstallIeComponents(buffer, sizeof message);
-        EXPECT_EQ(handles, CountOpenHandles() + released) << "a handle was left open";
-        EXPECT_EQ(from, CurrentDirectory());
-        released = 0;
-        return result;
+    auto out = [](int result, const std::string& text, size_t prompts, const std::string& bridge) {
+        return std::to_string(result) + "|" + text + "|" + std::to_string(prompts) + "|" + bridge;
     };
     const std::string copyError = "Błąd kopiowania pliku: kod #";
-    struct Case {  // alternative: the enumeration may meet the folder before the file
-        std::string missing; bool inTree; std::vector<int> answers; int result;
-        std::string bridge, message, alternative = "";
-    };
+    struct Case { std::string missing, inUse, answers, expected, from = ""; };
     const Case cases[] = {
-        {root + "\\msie", false, {}, 1, "<missing>", kMsgIncomplete},
-        {root + "\\msie\\ocf", false, {}, 1, "<missing>", copyError + "2, plik: `'"},
-        {java, false, {}, 1, "<missing>", copyError + "1, plik: `ocf\\a'", copyError + "3, plik: `" + lib + "\\sub'"},
-        {"", false, {}, 0, "ocfpcsc1.dll", "untouched"},  // identical: accepted silently
-        {"", false, {IDIGNORE}, 0, "old", "untouched"},
-        {"", false, {IDRETRY}, 0, "ocfpcsc1.dll", "untouched"},
-        {"", false, {IDABORT}, 0, "ocfpcsc164.dll", "untouched"},  // the other build comes in instead
-        {"", false, {IDABORT, IDABORT}, 2, "old", kMsgUserAbort},
-        {"", true, {IDABORT}, 2, "old", kMsgUserAbort},  // an abort in the tree leaves the bridge alone
+        {root + "\\msie", "", "", out(1, kMsgIncomplete, 0, "<missing>")},
+        {root + "\\msie\\ocf", "", "", out(1, copyError + "2, plik: `'", 0, "<missing>")},
+        {java, "", "", out(1, copyError + "3, plik: `" + lib + "\\sub'", 0, "<missing>")},
+        {"", bridge, "", out(0, "untouched", 0, "ocfpcsc1.dll")},  // identical: accepted silently
+        {"", bridge, "I", out(0, "untouched", 1, "old")},
+        {"", bridge, "a", out(0, "untouched", 1, "ocfpcsc164.dll")},  // the other build comes in instead
+        {"", bridge, "AA", out(2, kMsgUserAbort, 2, "old")},
+        {"", lib + "\\sub\\b", "A", out(2, kMsgUserAbort, 1, "<missing>")},  // the bridge is left alone
+        {"", bridge, "r", out(0, "untouched", 1, "ocfpcsc1.dll")},
+        {lib, "", "", out(0, "untouched", 0, ReadFile(staged + "\\msie\\ocfpcsc1.dll")), staged},  // lib is made
     };
     for (const Case& c : cases) {
-        arrange(c.missing);
+        for (const std::string& path : {java, bridge, root + "\\msie"})
+            RemoveTree(path);
+        MakeDirs(lib + "\\sub");
+        MakeDirs(root + "\\msie\\ocf\\sub");
+        for (const char* file : {"ocf\\sub\\b", "ocfpcsc1.dll", "ocfpcsc164.dll"})
+            WriteFile(root + "\\msie\\" + file, file);
+        RemoveTree(c.missing);
+        WriteFile(c.inUse, "old");
+        if (c.answers.empty() && !c.inUse.empty())
+            CopyFileA((root + "\\msie\\ocfpcsc1.dll").c_str(), c.inUse.c_str(), FALSE);
         PromptResponder responder(IDABORT);
-        if (c.missing.empty()) {
-            ASSERT_EQ(0, run(root, message));
-            EXPECT_EQ("ocf\\sub\\b", ReadFile(lib + "\\sub\\b"));
-            if (!c.answers.empty())
-                WriteFile(bridge, "old"), SetWriteTime(bridge, 2001, 2, 3, 4, 5, 6);
-        }
-        HeldOpen inUse(c.missing.empty() ? (c.inTree ? lib + "\\sub\\b" : bridge) : "");
+        int handles = CountOpenHandles();
+        HeldOpen inUse(c.inUse);
         size_t answered = 0;
         responder.SetHandler([&](const Prompt&) {
-            if (++answered == c.answers.size() && c.result == 0)
-                inUse.Release(), ++released;
-            return answered <= c.answers.size() ? c.answers[answered - 1] : IDABORT;
+            char answer = answered < c.answers.size() ? c.answers[answered++] : 'A';
+            if (islower(answer))
+                inUse.Release();
+            return answer == 'I' ? IDIGNORE : toupper(answer) == 'R' ? IDRETRY : IDABORT;
         });
-        EXPECT_EQ(c.result, run(root, message)) << c.message;
+        char message[592] = "untouched";
+        const std::string& from = c.from.empty() ? root : c.from;
+        ScopedCurrentDirectory cd(from);
+        int result = InstallIeComponents(message, sizeof message);
+        EXPECT_EQ(from, CurrentDirectory()) << c.expected;  // restored by every outcome
         inUse.Release();
-        EXPECT_EQ(c.bridge, ReadFile(bridge)) << c.message;
-        EXPECT_EQ(c.answers.size(), responder.prompts().size()) << c.message;
-        EXPECT_TRUE(message == c.message || message == c.alternative) << c.message << " | " << message;
+        EXPECT_EQ(handles, CountOpenHandles()) << "a handle was left open: " << c.expected;
+        EXPECT_EQ(c.expected, out(result, message, responder.prompts().size(), ReadFile(bridge)));
     }
-    arrange(root + "\\msie");
-    EXPECT_EQ(1, run(root, nullptr));  // no buffer: nothing written, nothing breaks
-    arrange("");  // the staged package's own content installs as well
-    EXPECT_EQ(0, run(staged, message));
     EXPECT_TRUE(Exists(lib + "\\README.txt"));
-    EXPECT_EQ(ReadFile(staged + "\\msie\\ocfpcsc1.dll"), ReadFile(bridge));
-    RemoveTree(java), RemoveTree(bridge);
+    RemoveTree(java);
+    RemoveTree(bridge);
 }
-
-}  // namespace

@@ -1,51 +1,40 @@
-// Path joining: the buffer rules every copy and component relies on.
+// Path joining and the paths built with it: the buffer rules every copy and component relies on.
 #include <gtest/gtest.h>
 
-#include <string>
-
+#include "components/netscape.h"
 #include "copy/path.h"
 
-namespace {
-
-struct JoinCase {
-    std::string path;
-    std::string element;
-    std::string expected;
-    int fitted;
-};
-
-TEST(JoinPath, JoinsWithOneBackslashAndCutsAt260)
+// How the path is made (J: JoinPath onto a, B: BuildPath from a, P: the Netscape profile pattern beside
+// installation a), the element, and the outcome as "fitted|path".
+TEST(JoinPath, JoinsWithOneBackslashAndNeverPasses260)
 {
-    const std::string p259(259, 'a');
-    const std::string p258 = std::string(257, 'a') + "\\";
-    const JoinCase cases[] = {
-        {"C:\\WINDOWS\\system32", "ocfpcsc1.dll", "C:\\WINDOWS\\system32\\ocfpcsc1.dll", 1},
-        {"C:\\WINDOWS", "java\\lib", "C:\\WINDOWS\\java\\lib", 1},
-        {"C:\\", "java\\lib", "C:\\java\\lib", 1},
-        {"C:\\a\\", "\\b", "C:\\a\\\\b", 1},  // a leading backslash in the element stays
-        {p259, "x", p259 + "\\", 0},         // 259 characters: the separator and nothing of the element
-        {std::string(260, 'a'), "x", std::string(260, 'a'), 0},
-        {p258, "xy", p258 + "xy", 1},        // exactly 260 characters fits
-        {p258, "xyz", p258 + "xy", 0},
-        {"C:\\dir", "", "C:\\dir\\", 1},
+    const std::string a257(257, 'a'), a259(259, 'a'), a260(260, 'a'), a255(255, 'a');
+    const std::string cases[][4] = {
+        {"J", "C:\\WINDOWS\\system32", "ocfpcsc1.dll", "1|C:\\WINDOWS\\system32\\ocfpcsc1.dll"},
+        {"J", "C:\\", "java\\lib", "1|C:\\java\\lib"},
+        {"J", "C:\\a\\", "\\b", "1|C:\\a\\\\b"},  // a leading backslash in the element stays
+        {"J", "C:\\dir", "", "1|C:\\dir\\"},
+        {"J", a259, "x", "0|" + a259 + "\\"},  // 259 characters: the separator and nothing of the element
+        {"J", a260, "x", "0|" + a260},
+        {"J", a257 + "\\", "xy", "1|" + a257 + "\\xy"},  // exactly 260 characters fits
+        {"J", a257 + "\\", "xyz", "0|" + a257 + "\\xy"},
+        {"B", "C:\\Netscape", "Program\\java\\classes", "1|C:\\Netscape\\Program\\java\\classes"},
+        {"B", "", "lib\\ext\\ocf1.2.jar", "0|"},  // an empty home is no folder
+        {"B", a255, "ocf1.2.jar", "0|" + a255 + "\\ocf1"},
+        {"P", "C:\\Program Files\\Netscape\\Communicator", "", "1|C:\\Program Files\\Netscape\\Users\\*"},
+        {"P", "C:\\Netscape\\", "", "1|C:\\Users\\*"},
+        {"P", "Netscape", "", "0|"},  // no parent
+        {"P", "C:\\", "", "0|"},
+        {"P", "C:\\" + std::string(251, 'x') + "\\C", "", "0|"},  // "Users\*" beside it passes 260
     };
-    for (const JoinCase& c : cases) {
+    for (const auto& c : cases) {
         char buffer[kPathBuffer + 8];
         memset(buffer, '#', sizeof buffer);
-        memcpy(buffer, c.path.c_str(), c.path.size() + 1);
-        EXPECT_EQ(c.fitted, JoinPath(buffer, c.element.c_str())) << c.path.size() << " + " << c.element;
-        EXPECT_EQ(c.expected, std::string(buffer));
+        memcpy(buffer, c[1].c_str(), c[1].size() + 1);
+        int fitted = c[0] == "J"   ? JoinPath(buffer, c[2].c_str())
+                     : c[0] == "B" ? BuildPath(buffer, c[1].c_str(), c[2].c_str())
+                                   : BuildProfilePattern(c[1].c_str(), buffer);
+        EXPECT_EQ(c[3], std::to_string(fitted) + "|" + buffer) << c[0] << " " << c[1].size() << " + " << c[2];
         EXPECT_EQ('#', buffer[kPathBuffer]) << "wrote past the path buffer";
     }
 }
-
-TEST(JoinPath, BuildPathRefusesAnEmptyBaseAndACutResult)
-{
-    char path[kPathBuffer];
-    EXPECT_EQ(1, BuildPath(path, "C:\\Netscape", "Program\\java\\classes"));
-    EXPECT_STREQ("C:\\Netscape\\Program\\java\\classes", path);
-    EXPECT_EQ(0, BuildPath(path, "", "lib\\ext\\ocf1.2.jar")) << "an empty home is no folder";
-    EXPECT_EQ(0, BuildPath(path, std::string(255, 'a').c_str(), "ocf1.2.jar"));
-}
-
-}  // namespace
