@@ -115,7 +115,7 @@ TEST_F(EndToEnd, AProgramFolderItCannotEnterEndsTheRunWithAMessage)
 
 // Started from another folder, the program works on a staged copy of the package beside itself: a driver
 // installer changed before the start is neither copied nor started; the policy tool runs in the staged sun
-// folder. (A start from a share is the staging tests' part: Wine 8 gives a module started from
+// folder. (Staging from a share is the staging tests' part: Wine 8 gives a module started from
 // \\server\share the Windows directory as working directory, so the real exe cannot find its package.)
 TEST_F(EndToEnd, ARunFromAnotherFolderAsksAboutAConflictReportsAndIsTakenBack)
 {
