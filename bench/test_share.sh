@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 code() {
-  git ls-files -- "$@" | grep -E '(\.(c|cc|cpp|h|hpp|rc|java|sh|py|cmake|manifest)$|CMakeLists\.txt$|^run\.sh$|^test\.sh$|^\.ci/run$)' || true
+  git ls-files -- "$@" | grep -E '(\.(c|cc|cpp|h|hpp|rc|java|sh|bat|py|cmake|manifest)$|CMakeLists\.txt$|^run\.sh$|^test\.sh$|^\.ci/run$)' || true
 }
 count() { xargs -r cat | grep -c -v -E '^\s*$' || true; }
 tests=$(code tests | count)
