@@ -1,9 +1,9 @@
-// The run sequence with installer tables of the tests' own: order, stopping, and the report byte for byte.
+// The run sequence with installer tables of the tests' own: which installers run, in which order, with
+// which driver code and in which folder, and the report and labels their results make, byte for byte.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "base/bounded_text.h"
 #include "scratch.h"
@@ -13,162 +13,103 @@
 
 namespace {
 
-// Results the fake installers return (legacy, IE, Netscape, Java, driver), and what they saw.
-int g_results[kComponentCount];
-std::string g_calls;
-std::string g_folders;  // the working directory of each call
-unsigned g_driverCode;
+// The fakes return the digit at their place in g_results (legacy, IE, Netscape, Java, driver), give
+// their name as the message (with a sixth digit the longest message) and log each call, the driver's
+// with its code, and the folder it ran in by its last letter: s the staged root, w where the run started.
+std::string g_results, g_calls, g_where, g_stageTo;
 
-int Reply(Component component, char* message, int capacity)
+int Reply(Component component, char* message, int capacity, const std::string& code = "")
 {
     const char* names[] = {"legacy", "ie", "netscape", "java", "driver"};
-    g_calls += std::string(g_calls.empty() ? "" : " ") + names[component];
-    g_folders += CurrentDirectory() + ";";
-    CopyText(message, capacity, (std::string(names[component]) + " message").c_str());
-    return g_results[component];
+    g_calls += (g_calls.empty() ? "" : " ") + std::string(names[component]) + code;
+    g_where += CurrentDirectory().back();
+    CopyText(message, capacity, g_results.size() > 5 ? std::string(kMessageBuffer - 1, '~').c_str() : names[component]);
+    return g_results[component] - '0';
 }
-int Legacy(char* m, int c) { return Reply(kLegacy, m, c); }
-int Ie(char* m, int c) { return Reply(kIe, m, c); }
-int Netscape(char* m, int c) { return Reply(kNetscape, m, c); }
-int Java(char* m, int c) { return Reply(kJava, m, c); }
-int Driver(unsigned code, char* m, int c)
+template <Component component> int Install(char* m, int c) { return Reply(component, m, c); }
+int Driver(unsigned code, char* m, int c) { return Reply(kDriver, m, c, std::to_string(code)); }
+// Stages into g_stageTo; with none it fails, as when the package cannot be staged.
+int Stage(StagedPackage* staged)
 {
-    g_driverCode = code;
-    return Reply(kDriver, m, c);
-}
-const InstallerTable kFakes = {Legacy, Ie, Netscape, Java, Driver};
-
-std::string Line(const char* prefix, const char* outcome, const std::string& message = "")
-{
-    return prefix + std::string(outcome) + message + "\r\n\r\n";
+    staged->hold = INVALID_HANDLE_VALUE;
+    return CopyText(staged->root, kPathBuffer, g_stageTo.c_str()) && !g_stageTo.empty();
 }
 
+// The report with the program's texts in short, so that a case reads as a line; still byte for byte.
+std::string Short(std::string text)
+{
+    const std::string longest(kMessageBuffer - 1, '~');
+    const char* names[][2] = {
+        {kLegacyLinePrefix, "legacy: "}, {kDriverLinePrefix, "driver: "}, {kIeLinePrefix, "ie: "},
+        {kNetscapeLinePrefix, "netscape: "}, {kJavaLinePrefix, "java: "}, {kOutcomeError, "error "},
+        {kOutcomeWarning, "warning "}, {kLineEnd, "/"}, {kMsgIncomplete, "incomplete"},
+        {kReaderOutsideList, "outside"}, {longest.c_str(), "longest"}};
+    for (const auto& name : names) {
+        for (size_t at; (at = text.find(name[0])) != std::string::npos;)
+            text.replace(at, strlen(name[0]), name[1]);
+    }
+    return text;
+}
+
+enum Setup { kInPlace, kStaged, kNotStaged, kLegacyOnly };
 struct Case {
-    const char* name;
-    std::vector<int> results;  // legacy, IE, Netscape, Java, driver
-    RunRequest request;
-    std::string calls;
-    std::string report;
-    std::string labels;  // driver, IE, Netscape, Java label texts, "|"-separated
+    const char* results;
+    RunRequest request;  // IE, Netscape, Java, driver, reader index
+    Setup setup;
+    std::string seen;    // calls|where|labels (driver, IE, Netscape, Java)|report
 };
 
 TEST(RunSequence, CallsStopsAndReports)
 {
-    const RunRequest all = {1, 1, 1, 1, 0};
+    const RunRequest all = {1, 1, 1, 1, 3};
+    const std::string incomplete = "ie: error incomplete/netscape: error incomplete/java: error incomplete/";
     const Case cases[] = {
-        {"driver line second, legacy first on failure", {0, 1, 3, 0, 3}, all, "legacy ie netscape java driver",
-         Line(kLegacyLinePrefix, "", "legacy message") + Line(kDriverLinePrefix, kOutcomeWarning, "driver message") +
-             Line(kIeLinePrefix, kOutcomeError, "ie message") +
-             Line(kNetscapeLinePrefix, kOutcomeWarning, "netscape message") + Line(kJavaLinePrefix, kOutcomeOk),
-         "UWAGA|BŁĄD|UWAGA|OK"},
-        {"default selection, all good", {1, 0, 0, 0, 0}, {0, 0, 1, 1, 0}, "legacy java driver",
-         Line(kDriverLinePrefix, kOutcomeOk) + Line(kJavaLinePrefix, kOutcomeOk), "OK|||OK"},
-        {"nothing checked", {1, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, "legacy", "", "|||"},
-        {"nothing checked, legacy fails", {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, "legacy",
-         Line(kLegacyLinePrefix, "", "legacy message"), "|||"},
-        {"IE aborts", {1, 2, 0, 0, 0}, all, "legacy ie", "", "|||"},
-        {"Netscape aborts", {1, 0, 2, 0, 0}, all, "legacy ie netscape", Line(kIeLinePrefix, kOutcomeOk), "|OK||"},
-        {"Java aborts: the driver is not run", {1, 0, 0, 2, 0}, all, "legacy ie netscape java",
-         Line(kIeLinePrefix, kOutcomeOk) + Line(kNetscapeLinePrefix, kOutcomeOk), "|OK|OK|"},
-        {"nothing selected in the list", {1, 0, 0, 0, 0}, {0, 0, 0, 1, -1}, "legacy",
-         Line(kDriverLinePrefix, kOutcomeError, kReaderOutsideList), "BŁĄD|||"},
-        {"index past the list", {1, 0, 0, 0, 0}, {0, 0, 0, 1, 4}, "legacy",
-         Line(kDriverLinePrefix, kOutcomeError, kReaderOutsideList), "BŁĄD|||"},
+        // The driver runs last and is reported first; the legacy removal reports only what it could not do.
+        {"01303", all, kInPlace,
+         "legacy ie netscape java driver5|wwwww|UWAGA,BŁĄD,UWAGA,OK|legacy: legacy/driver: warning driver/"
+         "ie: error ie/netscape: warning netscape/java: OK/"},
+        {"10000", {0, 0, 1, 1, 0}, kInPlace, "legacy java driver0|www|OK,,,OK|driver: OK/java: OK/"},
+        {"00000", {0, 0, 0, 1, 2}, kInPlace, "legacy driver4|ww|OK,,,|legacy: legacy/driver: OK/"},
+        {"10000", {0, 0, 0, 0, 0}, kInPlace, "legacy|w|,,,|"},
+        // A user's abort ends the run and is not reported.
+        {"12000", all, kInPlace, "legacy ie|ww|,,,|"},
+        {"10200", all, kInPlace, "legacy ie netscape|www|,OK,,|ie: OK/"},
+        {"10020", all, kInPlace, "legacy ie netscape java|wwww|,OK,OK,|ie: OK/netscape: OK/"},
+        {"10000", {0, 0, 0, 1, -1}, kInPlace, "legacy|w|BŁĄD,,,|driver: error outside/"},
+        {"10000", {0, 0, 0, 1, 4}, kInPlace, "legacy|w|BŁĄD,,,|driver: error outside/"},
+        {"00000", all, kLegacyOnly, "legacy|w|,,,|legacy: legacy/"},  // the others are missing from the build
+        {"10000", {1, 1, 1, 1, 1}, kStaged, "legacy ie netscape java driver2|sssss|OK,OK,OK,OK|"
+                                            "driver: OK/ie: OK/netscape: OK/java: OK/"},
+        // Nothing to install from: only the legacy removal runs, the rest is incomplete as a missing
+        // package folder makes it, and a reader type outside the list stays that error.
+        {"10000", all, kNotStaged, "legacy|w|BŁĄD,BŁĄD,BŁĄD,BŁĄD|driver: error incomplete/" + incomplete},
+        {"10000", {1, 1, 1, 1, 7}, kNotStaged, "legacy|w|BŁĄD,BŁĄD,BŁĄD,BŁĄD|driver: error outside/" + incomplete},
+        // The longest messages all fit the report.
+        {"033330", all, kInPlace,
+         "legacy ie netscape java driver5|wwwww|UWAGA,UWAGA,UWAGA,UWAGA|legacy: longest/driver: warning longest/"
+         "ie: warning longest/netscape: warning longest/java: warning longest/"},
     };
+    ScratchDir staged("run-in-s"), started("run-in-w");
+    ScopedCurrentDirectory inStarted(started.path());
     for (const Case& c : cases) {
-        std::copy(c.results.begin(), c.results.end(), g_results);
-        g_calls.clear();
+        g_results = c.results;
+        g_calls = g_where = "";
+        g_stageTo = c.setup == kStaged ? staged.path() : "";
+        InstallerTable table = {Install<kLegacy>, Install<kIe>, Install<kNetscape>, Install<kJava>, Driver,
+                                c.setup == kInPlace ? nullptr : Stage};
+        if (c.setup == kLegacyOnly)
+            table = {Install<kLegacy>};
         RunOutcome outcome;
-        RunInstallers(kFakes, c.request, &outcome);
+        RunInstallers(table, c.request, &outcome);
         char report[kReportBuffer];
         ReportLabels labels[kReportedComponents];
         BuildReport(outcome, report, kReportBuffer, labels);
-        std::string labelTexts;
+        std::string seen = g_calls + "|" + g_where + "|";
         for (int i = 0; i < kReportedComponents; ++i)
-            labelTexts += std::string(i ? "|" : "") + (labels[i].text ? labels[i].text : "");
-        EXPECT_EQ(c.calls, g_calls) << c.name;
-        EXPECT_EQ(c.report, report) << c.name;
-        EXPECT_EQ(c.labels, labelTexts) << c.name;
+            seen += std::string(i ? "," : "") + (labels[i].text ? labels[i].text : "");
+        EXPECT_EQ(c.seen, seen + "|" + Short(report)) << c.results << " " << c.setup;
+        EXPECT_EQ(started.path(), CurrentDirectory()) << "restored";
     }
-}
-
-TEST(RunSequence, ReaderTypesPassTheirDriverCodes)
-{
-    const unsigned codes[kReaderTypeCount] = {0, 2, 4, 5};
-    std::fill(g_results, g_results + kComponentCount, 0);
-    for (int index = 0; index < kReaderTypeCount; ++index) {
-        RunOutcome outcome;
-        RunInstallers(kFakes, {0, 0, 0, 1, index}, &outcome);
-        EXPECT_EQ(codes[index], g_driverCode) << index;
-    }
-    const InstallerTable legacyOnly = {Legacy, nullptr, nullptr, nullptr, nullptr};
-    RunOutcome outcome;
-    RunInstallers(legacyOnly, {1, 1, 1, 1, 0}, &outcome);
-    for (int component : {kIe, kNetscape, kJava, kDriver})
-        EXPECT_EQ(kNotRun, outcome.result[component]) << "an installer missing from the build is not run";
-}
-
-std::string g_stagedRoot;
-int StageInto(StagedPackage* staged)
-{
-    staged->hold = INVALID_HANDLE_VALUE;
-    return CopyText(staged->root, kPathBuffer, g_stagedRoot.c_str());
-}
-int StageNothing(StagedPackage* staged)
-{
-    staged->hold = INVALID_HANDLE_VALUE;
-    staged->root[0] = '\0';
-    return 0;
-}
-
-TEST(RunSequence, InstallersWorkInTheStagedPackageOrReportItIncomplete)
-{
-    ScratchDir staged("run-staged"), started("run-started");
-    ScopedCurrentDirectory inStarted(started.path());
-    g_stagedRoot = staged.path();
-    std::fill(g_results, g_results + kComponentCount, 0);
-    InstallerTable table = kFakes;
-    table.stagePackage = StageInto;
-    g_calls.clear();
-    g_folders.clear();
-    RunOutcome outcome;
-    RunInstallers(table, {1, 1, 1, 1, 0}, &outcome);
-    EXPECT_EQ("legacy ie netscape java driver", g_calls);
-    std::string inStaged;
-    for (int i = 0; i < 5; ++i)
-        inStaged += staged.path() + ";";
-    EXPECT_EQ(inStaged, g_folders);
-    EXPECT_EQ(started.path(), CurrentDirectory()) << "restored";
-
-    // Nothing to install from: only the legacy removal runs; the others are incomplete, as a missing
-    // package folder makes them, and a reader type outside the list stays that error.
-    table.stagePackage = StageNothing;
-    for (int index : {0, 7}) {
-        g_calls.clear();
-        RunInstallers(table, {1, 1, 1, 1, index}, &outcome);
-        EXPECT_EQ("legacy", g_calls);
-        for (int component : {kIe, kNetscape, kJava, kDriver}) {
-            EXPECT_EQ(kResultError, outcome.result[component]) << component;
-            EXPECT_STREQ(component == kDriver && index == 7 ? kReaderOutsideList : kMsgIncomplete,
-                         outcome.message[component]);
-        }
-    }
-    EXPECT_EQ(started.path(), CurrentDirectory());
-}
-
-TEST(RunSequence, LongestMessagesFitTheReport)
-{
-    RunOutcome outcome;
-    for (int i = 0; i < kComponentCount; ++i) {
-        outcome.result[i] = i == kLegacy ? 0 : kResultWarning;
-        CopyText(outcome.message[i], kMessageBuffer, std::string(kMessageBuffer - 1, '~').c_str());
-    }
-    char report[kReportBuffer];
-    ReportLabels labels[kReportedComponents];
-    BuildReport(outcome, report, kReportBuffer, labels);
-    std::string text = report;
-    EXPECT_EQ("\r\n\r\n", text.substr(text.size() - 4));
-    EXPECT_EQ(5 * (kMessageBuffer - 1), (int)std::count(text.begin(), text.end(), '~'));
 }
 
 }  // namespace
