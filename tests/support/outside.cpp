@@ -16,35 +16,27 @@ BOOL CALLBACK Match(HWND window, LPARAM param)
 {
     Search* search = (Search*)param;
     DWORD owner = 0;
+    wchar_t className[32] = L"";
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
-        return TRUE;
-    wchar_t className[32];
-    if (!GetClassNameW(window, className, 32) || wcscmp(className, L"#32770") != 0)
+    if (owner != search->processId || !IsWindowVisible(window) || !GetClassNameW(window, className, 32) ||
+        wcscmp(className, L"#32770") != 0)
         return TRUE;
     bool isDialog = GetDlgItem(window, IDE_REPORT) != nullptr;
-    if (search->caption ? (!isDialog && TextOf(window) == *search->caption) : isDialog) {
+    if (search->caption ? (!isDialog && TextOf(window) == *search->caption) : isDialog)
         search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return search->found == nullptr;
 }
 
-HWND Find(DWORD processId, const std::wstring* caption)
-{
-    Search search = {processId, caption, nullptr};
-    EnumWindows(Match, (LPARAM)&search);
-    return search.found;
-}
-
+// Looks every 50 ms; with no time to wait, once.
 HWND WaitFor(DWORD processId, const std::wstring* caption, int timeoutMs)
 {
-    for (int waited = 0; waited < timeoutMs; waited += 50) {
-        if (HWND window = Find(processId, caption))
-            return window;
+    for (int waited = 0;; waited += 50) {
+        Search search = {processId, caption, nullptr};
+        EnumWindows(Match, (LPARAM)&search);
+        if (search.found || waited >= timeoutMs)
+            return search.found;
         Sleep(50);
     }
-    return nullptr;
 }
 
 }  // namespace
@@ -89,7 +81,7 @@ HWND OutsideInstaller::WaitForDialog(int timeoutMs)
 
 bool OutsideInstaller::HasDialog()
 {
-    return Find(info_.dwProcessId, nullptr) != nullptr;
+    return WaitFor(info_.dwProcessId, nullptr, 0) != nullptr;
 }
 
 bool OutsideInstaller::WaitForExit(int timeoutMs, DWORD* exitCode)

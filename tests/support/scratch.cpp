@@ -113,13 +113,7 @@ void RemoveTree(const std::string& path)
 
 void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
 {
-    SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
+    const SYSTEMTIME time = {year, month, 0, day, hour, minute, second, 0};
     FILETIME fileTime;
     SystemTimeToFileTime(&time, &fileTime);
     DWORD attributes = GetFileAttributesA(path.c_str());
