@@ -1,8 +1,6 @@
 // The Internet Explorer installer against the prefix's Windows and system directories.
 #include <gtest/gtest.h>
 
-#include <ctype.h>
-
 #include "../resources/texts.h"
 #include "components/components.h"
 #include "prompts.h"
@@ -10,30 +8,24 @@
 #include "system.h"
 
 // Each case starts from a machine with a "java\lib" folder and a package, less `missing`. A file in use
-// holds older content, or with no answers the package's own (same time and size). Answers: I, R, A;
-// lower case: the browser lets go of the file first. Outcome: "result|message|prompts|bridge library".
-// The last run is of the staged package's own content.
+// holds older content, or with '=' the package's own (same time and size). Prompts are answered Abort;
+// with 'a' once the browser let go of the file. Outcome: "result|message|prompts|bridge library".
 TEST(IeTest, InstallsTreeAndBridgeAndReportsEveryOutcome)
 {
     ScratchDir scratch("ie");
     const std::string root = scratch / "pkg", java = WindowsDirectory() + "\\java", lib = java + "\\lib";
     const std::string bridge = SystemDirectory() + "\\ocfpcsc1.dll", staged = FromUnixPath(STAGED_PACKAGE_DIR);
-    auto out = [](int result, const std::string& text, size_t prompts, const std::string& bridge) {
-        return std::to_string(result) + "|" + text + "|" + std::to_string(prompts) + "|" + bridge;
-    };
-    const std::string copyError = "Błąd kopiowania pliku: kod #";
-    struct Case { std::string missing, inUse, answers, expected, from = ""; };
+    const std::string copyError = "1|Błąd kopiowania pliku: kod #", ok = "0|untouched|";
+    struct Case { std::string missing, inUse; char answer; std::string expected, from; };
     const Case cases[] = {
-        {root + "\\msie", "", "", out(1, kMsgIncomplete, 0, "<missing>")},
-        {root + "\\msie\\ocf", "", "", out(1, copyError + "2, plik: `'", 0, "<missing>")},
-        {java, "", "", out(1, copyError + "3, plik: `" + lib + "\\sub'", 0, "<missing>")},
-        {"", bridge, "", out(0, "untouched", 0, "ocfpcsc1.dll")},  // identical: accepted silently
-        {"", bridge, "I", out(0, "untouched", 1, "old")},
-        {"", bridge, "a", out(0, "untouched", 1, "ocfpcsc164.dll")},  // the other build comes in instead
-        {"", bridge, "AA", out(2, kMsgUserAbort, 2, "old")},
-        {"", lib + "\\sub\\b", "A", out(2, kMsgUserAbort, 1, "<missing>")},  // the bridge is left alone
-        {"", bridge, "r", out(0, "untouched", 1, "ocfpcsc1.dll")},
-        {lib, "", "", out(0, "untouched", 0, ReadFile(staged + "\\msie\\ocfpcsc1.dll")), staged},  // lib is made
+        {root + "\\msie", "", 'A', "1|" + std::string(kMsgIncomplete) + "|0|<missing>", root},
+        {root + "\\msie\\ocf", "", 'A', copyError + "2, plik: `'|0|<missing>", root},
+        {java, "", 'A', copyError + "3, plik: `" + lib + "\\sub'|0|<missing>", root},
+        {"", bridge, '=', ok + "0|ocfpcsc1.dll", root},  // accepted silently
+        {"", bridge, 'a', ok + "1|ocfpcsc164.dll", root},  // the other build comes in instead
+        {"", bridge, 'A', "2|" + std::string(kMsgUserAbort) + "|2|old", root},
+        {"", lib + "\\sub\\b", 'A', "2|" + std::string(kMsgUserAbort) + "|1|<missing>", root},  // bridge not tried
+        {lib, "", 'A', ok + "0|" + ReadFile(staged + "\\msie\\ocfpcsc1.dll"), staged},  // lib is made
     };
     for (const Case& c : cases) {
         for (const std::string& path : {java, bridge, root + "\\msie"})
@@ -44,28 +36,23 @@ TEST(IeTest, InstallsTreeAndBridgeAndReportsEveryOutcome)
             WriteFile(root + "\\msie\\" + file, file);
         RemoveTree(c.missing);
         WriteFile(c.inUse, "old");
-        if (c.answers.empty() && !c.inUse.empty())
+        if (c.answer == '=')
             CopyFileA((root + "\\msie\\ocfpcsc1.dll").c_str(), c.inUse.c_str(), FALSE);
         PromptResponder responder(IDABORT);
         int handles = CountOpenHandles();
         HeldOpen inUse(c.inUse);
-        size_t answered = 0;
-        responder.SetHandler([&](const Prompt&) {
-            char answer = answered < c.answers.size() ? c.answers[answered++] : 'A';
-            if (islower(answer))
-                inUse.Release();
-            return answer == 'I' ? IDIGNORE : toupper(answer) == 'R' ? IDRETRY : IDABORT;
-        });
+        if (c.answer == 'a')
+            responder.SetHandler([&](const Prompt&) { return inUse.Release(), IDABORT; });
         char message[592] = "untouched";
-        const std::string& from = c.from.empty() ? root : c.from;
-        ScopedCurrentDirectory cd(from);
+        ScopedCurrentDirectory cd(c.from);
         int result = InstallIeComponents(message, sizeof message);
-        EXPECT_EQ(from, CurrentDirectory()) << c.expected;  // restored by every outcome
+        EXPECT_EQ(c.from, CurrentDirectory()) << c.expected;  // restored by every outcome
         inUse.Release();
         EXPECT_EQ(handles, CountOpenHandles()) << "a handle was left open: " << c.expected;
-        EXPECT_EQ(c.expected, out(result, message, responder.prompts().size(), ReadFile(bridge)));
+        const std::string prompts = std::to_string(responder.prompts().size());
+        EXPECT_EQ(c.expected, std::to_string(result) + "|" + message + "|" + prompts + "|" + ReadFile(bridge));
     }
     EXPECT_TRUE(Exists(lib + "\\README.txt"));
-    RemoveTree(java);
-    RemoveTree(bridge);
+    for (const std::string& path : {java, bridge})
+        RemoveTree(path);
 }
