@@ -18,24 +18,22 @@ std::wstring Block(std::wstring entries)
 
 TEST(CleanEnvironment, DropsWhatSteersJavaOrAShellAndSetsTheSystemInterpreter)
 {
-    const wchar_t kComspec[] = L"C:\\windows\\system32\\cmd.exe";
-    const std::wstring added = L"CLASSPATH=.|COMSPEC=C:\\windows\\system32\\cmd.exe";
+    const std::wstring comspec = L"COMSPEC=C:\\windows\\system32\\cmd.exe";
     const struct { std::wstring inherited, cleaned; } cases[] = {
-        {L"", added},
-        {L"=C:=C:\\pkg|ALLUSERSPROFILE=C:\\all|classpath=C:\\evil|ComSpec=C:\\evil.exe|JAVA_TOOL_OPTIONS=-javaagent:x"
-         L"|PATH=C:\\bin|_JAVA_OPTIONS=-Dx|jdk_java_options=-Dx|USERPROFILE=C:\\u",
-         L"=C:=C:\\pkg|ALLUSERSPROFILE=C:\\all|" + added + L"|PATH=C:\\bin|USERPROFILE=C:\\u"},
-        {L"CLASSPATHS=1|COMMONPROGRAMFILES=2|COMSPEC2=3|JAVA_HOME=4", L"CLASSPATH=.|CLASSPATHS=1|COMMONPROGRAMFILES=2|"
-         L"COMSPEC=C:\\windows\\system32\\cmd.exe|COMSPEC2=3|JAVA_HOME=4"},
+        {L"", L"CLASSPATH=.|" + comspec},
+        {L"=C:=C:\\pkg|ALLUSERSPROFILE=1|classpath=C:\\evil|CLASSPATHS=2|COMMONPROGRAMFILES=3|ComSpec=C:\\evil.exe"
+         L"|COMSPEC2=4|JAVA_HOME=5|JAVA_TOOL_OPTIONS=-javaagent:x|PATH=6|_JAVA_OPTIONS=-Dx|jdk_java_options=-Dx",
+         L"=C:=C:\\pkg|ALLUSERSPROFILE=1|CLASSPATH=.|CLASSPATHS=2|COMMONPROGRAMFILES=3|" + comspec +
+             L"|COMSPEC2=4|JAVA_HOME=5|PATH=6"},
     };
     for (const auto& c : cases) {
         const std::wstring inherited = Block(c.inherited), expected = Block(c.cleaned);
         wchar_t out[512];
-        EXPECT_EQ((int)expected.size(), BuildCleanEnvironment(inherited.c_str(), kComspec, out, 512));
+        EXPECT_EQ((int)expected.size(), BuildCleanEnvironment(inherited.c_str(), comspec.c_str() + 8, out, 512));
         EXPECT_EQ(expected, std::wstring(out, expected.size()));
         // Exactly as large as needed fits; one character less writes nothing past it and reports 0.
         out[expected.size() - 1] = L'#';
-        EXPECT_EQ(0, BuildCleanEnvironment(inherited.c_str(), kComspec, out, (int)expected.size() - 1));
+        EXPECT_EQ(0, BuildCleanEnvironment(inherited.c_str(), comspec.c_str() + 8, out, (int)expected.size() - 1));
         EXPECT_EQ(L'#', out[expected.size() - 1]);
     }
 }
