@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "copy/copy_file.h"
-#include "prompts.h"
-#include "scratch.h"
-#include "system.h"
+#include "support.h"
 
 // A read-only source "source!" over a destination (none, or its content and write time against the source's,
 // in 100 ns) held in use so that CopyFileA fails. Prompts get the answer (I, A); r: let go, then Retry; D: its

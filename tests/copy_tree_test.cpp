@@ -4,10 +4,7 @@
 #include "copy/copy_file.h"
 #include "copy/copy_tree.h"
 #include "copy/path.h"
-#include "prompts.h"
-#include "scratch.h"
-#include "system.h"
-#include "world.h"
+#include "support.h"
 
 // Each case runs over what the cases before it left; outcome: "status|failed path|prompts". A file in
 // use prompts even when identical; entries whose paths pass 260 characters fail under their own status.

@@ -2,18 +2,12 @@
 // exit codes, the unattended uninstall. Real processes on a copy of the staged package.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <memory>
 #include <regex>
 #include <vector>
 
-#include "outside.h"
-#include "prompts.h"
-#include "scratch.h"
 #include "shell/command_line.h"
-#include "system.h"
-#include "world.h"
+#include "support.h"
 
 namespace {
 

@@ -3,16 +3,11 @@
 // Desktop\LogPixels when a process starts, so each scale runs in a child process started after setting it.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <string>
 
-#include "dialog_driver.h"
-#include "outside.h"
-#include "prompts.h"
 #include "resource.h"
 #include "shell/dialog.h"
-#include "system.h"
+#include "support.h"
 
 namespace {
 

@@ -1,14 +1,11 @@
 // The real component dialog from template 101, driven in-process through its message loop.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <string>
 
 #include "base/bounded_text.h"
-#include "dialog_driver.h"
-#include "prompts.h"
 #include "resource.h"
+#include "support.h"
 #include "texts.h"
 
 namespace {
@@ -77,7 +74,7 @@ TEST(Dialog, OpensWithTheDefaultsInstallsOnceTogglesDetailsAndAsksForARestartOnl
             Press(dialog, IDOK);
             seen += Seen(dialog);
         }
-        seen += ItemText(dialog, IDE_REPORT);
+        seen += ItemTextOf(dialog, IDE_REPORT);
         PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
     }));
     for (const Prompt& prompt : prompts.prompts())

@@ -2,18 +2,12 @@
 // process as a user would: what the user sees, in any code page.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <vector>
 
 #include "integrity/staging.h"
-#include "outside.h"
-#include "prompts.h"
 #include "resource.h"
-#include "scratch.h"
-#include "system.h"
+#include "support.h"
 #include "texts.h"
-#include "world.h"
 
 namespace {
 

@@ -10,8 +10,7 @@
 #include <tuple>
 
 #include "integrity/folder_trust.h"
-#include "scratch.h"
-#include "system.h"
+#include "support.h"
 
 namespace {
 

@@ -1,11 +1,9 @@
 // The Internet Explorer installer against the prefix's Windows and system directories.
 #include <gtest/gtest.h>
 
-#include "../resources/texts.h"
 #include "components/components.h"
-#include "prompts.h"
-#include "scratch.h"
-#include "system.h"
+#include "support.h"
+#include "texts.h"
 
 // Each case starts from a machine with a "java\lib" folder and a package, less `missing`. A file in use
 // holds older content, or with '=' the package's own (same time and size). Prompts are answered Abort;

@@ -7,11 +7,8 @@
 
 #include "components/components.h"
 #include "components/java_plugin_uninstall.h"
-#include "prompts.h"
-#include "scratch.h"
-#include "system.h"
+#include "support.h"
 #include "texts.h"
-#include "world.h"
 
 namespace {
 

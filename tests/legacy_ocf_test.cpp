@@ -2,8 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "components/components.h"
-#include "scratch.h"
-#include "system.h"
+#include "support.h"
 #include "texts.h"
 
 // Absent or deleted is silent; a read-only jar stays and is reported, the message bounded by the capacity.

@@ -4,12 +4,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "../resources/texts.h"
 #include "components/components.h"
-#include "prompts.h"
-#include "scratch.h"
-#include "system.h"
-#include "world.h"
+#include "support.h"
+#include "texts.h"
 
 // Each case starts from a package, an installation with its Java folders, one plain profile among
 // entries that are none, and the registry value, and changes one thing. A file in use holds older

@@ -5,8 +5,7 @@
 #include "base/system_library.h"
 #include "components/components.h"
 #include "components/reader_driver.h"
-#include "scratch.h"
-#include "system.h"
+#include "support.h"
 #include "texts.h"
 
 namespace {
@@ -144,6 +143,5 @@ TEST_F(ReaderDriver, ChosenInstallerStartsUnlessAGemplusReaderIsListed)
         FreeLibrary(library);
     }
 }
-
 
 }  // namespace

@@ -6,9 +6,8 @@
 #include <string>
 
 #include "base/bounded_text.h"
-#include "scratch.h"
 #include "shell/run_sequence.h"
-#include "system.h"
+#include "support.h"
 #include "texts.h"
 
 namespace {

@@ -13,9 +13,7 @@
 #include <vector>
 
 #include "integrity/staging.h"
-#include "scratch.h"
-#include "system.h"
-#include "world.h"
+#include "support.h"
 
 namespace {
 
@@ -32,12 +30,8 @@ std::string HashOf(const std::string& path)
 TEST(PackageHashes, KnownDigestsAndLookupByTheWholePackagePath)
 {
     ScratchDir dir("hashes");
-    const std::pair<std::string, const char*> vectors[] = {
-        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"}};
-    for (const auto& v : vectors) {
-        WriteFile(dir / "f", v.first);
-        EXPECT_EQ(v.second, HashOf(dir / "f")) << v.first.size();
-    }
+    WriteFile(dir / "f", std::string(1000000, 'a'));  // more than one read of the file
+    EXPECT_EQ("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", HashOf(dir / "f"));
     EXPECT_EQ("<failed>", HashOf(dir / "missing"));
     const std::pair<const char*, std::string> lookups[] = {{"DRIVERS\\Twin.BAT", "Drivers\\twin.bat"},
         {"sun\\ocf1.2.ja", ""}, {"sun/ocf1.2.jar", ""}, {"ocf1.2.jar", ""}, {"", ""}};

@@ -8,13 +8,9 @@
 #include <algorithm>
 #include <set>
 
-#include "outside.h"
-#include "prompts.h"
 #include "resource.h"
-#include "scratch.h"
-#include "system.h"
+#include "support.h"
 #include "texts.h"
-#include "world.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "dialog_driver.h"
+#include "support.h"
 
-#include "shell/dialog.h"
 #include "resource.h"
+#include "shell/dialog.h"
 
 namespace {
 
@@ -56,14 +56,6 @@ bool RunDialog(const InstallerTable* table, const std::function<void(HWND)>& scr
 void Press(HWND dialog, int id)
 {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
-}
-
-std::wstring ItemText(HWND dialog, int id)
-{
-    wchar_t buffer[4096];
-    buffer[0] = L'\0';
-    GetDlgItemTextW(dialog, id, buffer, 4096);
-    return buffer;
 }
 
 int WindowHeight(HWND window)

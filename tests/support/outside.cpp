@@ -1,4 +1,4 @@
-#include "outside.h"
+#include "support.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "prompts.h"
+#include "support.h"
 
 #include "resource.h"
 

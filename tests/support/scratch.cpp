@@ -1,8 +1,6 @@
-#include "scratch.h"
+#include "support.h"
 
 #include <cstdio>
-
-#include "system.h"
 
 ScratchDir::ScratchDir(const std::string& name)
 {

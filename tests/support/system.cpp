@@ -1,8 +1,6 @@
-#include "system.h"
+#include "support.h"
 
 #include <aclapi.h>
-
-#include "scratch.h"
 
 #include <vector>
 
@@ -96,8 +94,7 @@ std::string QuotedHostPath(const std::string& windowsPath)
     return "'" + path + "'";
 }
 
-}  // namespace
-
+// Wine does not wait for a host program: this waits (10 s at most) until done() is true.
 void RunOnHost(const std::string& shellCommand, const std::function<bool()>& done)
 {
     std::string commandLine = "/bin/sh -c \"" + shellCommand + "\"";
@@ -112,6 +109,8 @@ void RunOnHost(const std::string& shellCommand, const std::function<bool()>& don
     for (int waited = 0; !done() && waited < 10000; waited += 20)
         Sleep(20);
 }
+
+}  // namespace
 
 void MakeHostLink(const std::string& link, const std::string& target)
 {

@@ -1,14 +1,10 @@
-#include "world.h"
-
-#include <windows.h>
+#include "support.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "base/log.h"
 #include "copy/copy_tree.h"
-#include "scratch.h"
-#include "system.h"
 
 std::string AddRuntime(const std::string& version, const std::string& home, bool jdk, const std::string& registered)
 {
@@ -54,10 +50,6 @@ LogCapture::~LogCapture()
 const std::string& LogCapture::text() const
 {
     return g_captured;
-}
-void LogCapture::Clear()
-{
-    g_captured.clear();
 }
 
 namespace {
