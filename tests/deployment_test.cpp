@@ -25,6 +25,7 @@ TEST(CommandLine, SwitchesAsNsisAndInnoSetupReadThem)
         {L"x /S /READER=5", L"bad:/READER=5 /S reader1"}, {L"x /S /READER=0", L"bad:/READER=0 /S reader1"},
         {L"x /S /READER=12", L"bad:/READER=12 /S reader1"}, {L"x /S /NOJAVA=1", L"bad:/NOJAVA=1 /S reader1"},
         {L"x /S /LOG=", L"bad:/LOG= /S reader1"}, {L"x /S /S", L"bad:/S /S reader1"},
+        {L"x -S /uninstall", L"bad:-S reader1 uninstall"},  // switches start with a slash, in any case
         {L"x /BOGUS /S extra /LOG=C:\\x.log", L"bad:/BOGUS /S reader1 log:C:\\x.log"},  // still logged where asked
         {L"x /READER=2 /NOJAVA", L"bad:/READER=2 reader2 nojava"},  // the dialog would ignore them
         {L"x /UNINSTALL /S /NOJAVA /READER=2", L"bad:/NOJAVA /S reader2 nojava uninstall"},  // what to install
