@@ -91,22 +91,12 @@ protected:
         RemoveTree(root_ / "Java");
     }
 
-    // Starts the exe of folder and waits for its end: "<exit code>", and "|window" if it showed any.
+    // Starts the exe of folder and waits for its end: "<exit code>", after "window|" if it showed any.
     std::string Run(const char* folder, const std::wstring& arguments)
     {
         OutsideInstaller installer;
-        DWORD code = 99;
-        bool sawWindow = false;
-        if (!installer.Start(root_ / folder + "\\instalator.exe", "C:\\", arguments))
-            return "<not started>";
-        for (int waited = 0; waited < 60000 && !installer.WaitForExit(50, &code); waited += 50) {
-            for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, nullptr, nullptr)) != nullptr;) {
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                sawWindow = sawWindow || (process == installer.processId() && IsWindowVisible(window));
-            }
-        }
-        return std::to_string(code) + (sawWindow ? "|window" : "");
+        return installer.Start(root_ / folder + "\\instalator.exe", "C:\\", arguments) ? installer.Ended()
+                                                                                         : "<not started>";
     }
 
     // The dated log in the temporary folder, the only file there.

@@ -29,15 +29,6 @@ protected:
             RemoveTree(SystemDirectory() + name);
     }
 
-    // Until the process ends: whether it showed the component dialog, and its exit code.
-    std::string Ended(OutsideInstaller& installer)
-    {
-        DWORD code = 99;
-        bool sawDialog = false;
-        for (int i = 0; i < 300 && !installer.WaitForExit(50, &code); ++i)
-            sawDialog = sawDialog || installer.HasDialog();
-        return (sawDialog ? "dialog|" : "") + std::to_string(code);
-    }
     // Starts the exe (or another) from C:\ and answers its boxes of caption in turn: "<text>|...|<how it ended>".
     std::string Boxes(const std::wstring& arguments, const char* caption = "", std::vector<int> answers = {},
                       const std::wstring& exe = L"")
@@ -53,7 +44,7 @@ protected:
             for (int waited = 0; IsWindow(box) && waited < 15000; waited += 50)
                 Sleep(50);
         }
-        return seen + Ended(installer);
+        return seen + installer.Ended();
     }
 
     ScratchDir root_{"e2e"};
@@ -125,7 +116,7 @@ TEST_F(EndToEnd, OneInstallerAtATimeAsksAboutAConflictReportsAndIsTakenBack)
     HWND notice = installer.WaitForMessageBox(L"Info");
     EXPECT_EQ(Wide1250(kRestartText), MessageBoxText(notice));
     Click(notice, IDOK);
-    EXPECT_EQ("0", Ended(installer));
+    EXPECT_EQ("0", installer.Ended());
     inUse.Release();
     EXPECT_EQ(U8(kWelcomeText) + "|0", Boxes(L"", kWelcomeCaption, {IDNO})) << "the guard went with the first";
 

@@ -9,6 +9,7 @@ namespace {
 struct Search {
     DWORD processId;
     const std::wstring* caption;  // null: the component dialog
+    bool any;                     // any window it shows
     HWND found;
 };
 
@@ -18,20 +19,21 @@ BOOL CALLBACK Match(HWND window, LPARAM param)
     DWORD owner = 0;
     wchar_t className[32] = L"";
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window) || !GetClassNameW(window, className, 32) ||
-        wcscmp(className, L"#32770") != 0)
+    if (owner != search->processId || !IsWindowVisible(window))
+        return TRUE;
+    if (!search->any && (!GetClassNameW(window, className, 32) || wcscmp(className, L"#32770") != 0))
         return TRUE;
     bool isDialog = GetDlgItem(window, IDE_REPORT) != nullptr;
-    if (search->caption ? (!isDialog && TextOf(window) == *search->caption) : isDialog)
+    if (search->any || (search->caption ? (!isDialog && TextOf(window) == *search->caption) : isDialog))
         search->found = window;
     return search->found == nullptr;
 }
 
 // Looks every 50 ms; with no time to wait, once.
-HWND WaitFor(DWORD processId, const std::wstring* caption, int timeoutMs)
+HWND WaitFor(DWORD processId, const std::wstring* caption, int timeoutMs, bool any = false)
 {
     for (int waited = 0;; waited += 50) {
-        Search search = {processId, caption, nullptr};
+        Search search = {processId, caption, any, nullptr};
         EnumWindows(Match, (LPARAM)&search);
         if (search.found || waited >= timeoutMs)
             return search.found;
@@ -79,9 +81,13 @@ HWND OutsideInstaller::WaitForDialog(int timeoutMs)
     return WaitFor(info_.dwProcessId, nullptr, timeoutMs);
 }
 
-bool OutsideInstaller::HasDialog()
+std::string OutsideInstaller::Ended()
 {
-    return WaitFor(info_.dwProcessId, nullptr, 0) != nullptr;
+    DWORD code = 99;
+    bool sawWindow = false;
+    for (int waited = 0; waited < 60000 && !WaitForExit(50, &code); waited += 50)
+        sawWindow = sawWindow || WaitFor(info_.dwProcessId, nullptr, 0, true);
+    return (sawWindow ? "window|" : "") + std::to_string(code);
 }
 
 bool OutsideInstaller::WaitForExit(int timeoutMs, DWORD* exitCode)

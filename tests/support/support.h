@@ -167,8 +167,8 @@ public:
     // A top-level window of the process: the message box with this caption, or the component dialog.
     HWND WaitForMessageBox(const std::wstring& caption, int timeoutMs = 15000);
     HWND WaitForDialog(int timeoutMs = 15000);
-    // Whether any window of the process is the component dialog right now.
-    bool HasDialog();
+    // Waits (60 s at most) for the end: "<exit code>", after "window|" if the process showed any window meanwhile.
+    std::string Ended();
     bool WaitForExit(int timeoutMs, DWORD* exitCode = nullptr);
 
     DWORD processId() const { return info_.dwProcessId; }
