@@ -60,7 +60,7 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
 }
 
 // Under Wine the owner and DACL come from the host's owner and mode bits, a host link is a reparse point
-// (see system.h). Only an absent folder below the home passes: only an administrator could make it.
+// (see support.h). Only an absent folder below the home passes: only an administrator could make it.
 TEST(FolderTrust, EveryFolderOfARuntime)
 {
     ScratchDir scratch("folder-trust");

@@ -1,5 +1,5 @@
 // The Java Plug-in component, served and taken back, on the prefix's real registry and file system: runtimes
-// registered by the test, each with a stand-in java.exe that records how it was started (world.h).
+// registered by the test, each with a stand-in java.exe that records how it was started (support.h).
 #include <gtest/gtest.h>
 
 #include <functional>

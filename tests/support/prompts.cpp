@@ -47,15 +47,9 @@ void PromptResponder::OnActivate(HWND window)
         if (seen.window == window)
             return;  // activated again, already answered
     }
-    Prompt prompt;
-    prompt.window = window;
-    wchar_t buffer[2048];
-    GetWindowTextW(window, buffer, 2048);
-    prompt.caption = buffer;
-    buffer[0] = L'\0';
-    GetDlgItemTextW(window, 0xFFFF, buffer, 2048);
-    prompt.text = buffer;
-    prompts_.push_back(prompt);
+    wchar_t text[2048] = L"";
+    GetDlgItemTextW(window, 0xFFFF, text, 2048);
+    prompts_.push_back({TextOf(window), text, window});
 
     int answer = defaultAnswer_;
     if (!queued_.empty()) {
