@@ -11,9 +11,6 @@
 
 namespace {
 
-// A Windows-1250 literal of this file as the log holds it.
-std::string U8(const char* text) { return Utf8(Wide1250(text)); }
-
 TEST(CommandLine, SwitchesAsNsisAndInnoSetupReadThem)
 {
     ScopedCurrentDirectory caller("C:\\");

@@ -11,9 +11,6 @@
 
 namespace {
 
-// A Windows-1250 literal of this file as UTF-8.
-std::string U8(const char* text) { return Utf8(Wide1250(text)); }
-
 // A package copy, and a 32-bit JRE where such a PC has it: below "Program Files (x86)", a home with parentheses.
 class EndToEnd : public testing::Test {
 protected:

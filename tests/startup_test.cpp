@@ -5,7 +5,6 @@
 
 #include <tlhelp32.h>
 
-#include <algorithm>
 #include <set>
 
 #include "resource.h"
@@ -13,12 +12,6 @@
 #include "texts.h"
 
 namespace {
-
-std::string Lower(std::string name)
-{
-    std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-    return name;
-}
 
 // The shipped exe as the loader maps it: what it binds before WinMain, the flags it honours, and its
 // manifest. Without administrator rights a 32-bit installer is virtualised: its system-directory copies
@@ -35,7 +28,7 @@ TEST(Startup, TheShippedExeBindsOnlyKernelAndTheCRuntimeAndAsksForAdministratorR
     std::set<std::string> imports;
     for (auto* import = (const IMAGE_IMPORT_DESCRIPTOR*)(image + directory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
          import->Name; ++import)
-        imports.insert(Lower(image + import->Name));
+        imports.insert(CharLowerA(std::string(image + import->Name).data()));
     EXPECT_EQ((std::set<std::string>{"kernel32.dll", "msvcrt.dll"}), imports);
     // Windows 10 1607 and later then resolve even a future static import from System32 only.
     const IMAGE_DATA_DIRECTORY& config = directory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
@@ -78,7 +71,7 @@ std::wstring FullRun(const std::string& exe, const std::string& workingDir, std:
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, installer.processId());
     MODULEENTRY32 entry = {sizeof entry};
     for (BOOL more = modules && Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry))
-        modules->insert(Lower(entry.szModule));
+        modules->insert(CharLowerA(entry.szModule));
     CloseHandle(snapshot);  // no effect on INVALID_HANDLE_VALUE, the pseudo handle of this process
     Click(dialog, IDCANCEL);
     Click(installer.WaitForMessageBox(L"Info"), IDOK);

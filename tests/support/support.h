@@ -12,7 +12,6 @@
 
 #include "shell/run_sequence.h"
 
-// Scratch files and folders on the Wine prefix's C: drive, removed when the test ends.
 // A fresh folder C:\installer-tests\<name>; removed with everything in it on destruction.
 class ScratchDir {
 public:
@@ -57,7 +56,6 @@ void RemoveTree(const std::string& path);        // files and folders, read-only
 // Sets the last-write time (UTC) of a file.
 void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
 
-// Facts about the process and the Wine prefix that tests check against.
 // Open handles of this process (files, keys, find handles, ...), counted through the kernel.
 int CountOpenHandles();
 
@@ -82,8 +80,6 @@ void LetEveryoneChange(const std::string& path);
 std::string PendingRenames(bool raw = false);
 void SetPendingRenames(const std::string& raw);
 
-// The pieces of the Wine world that many tests build: Java runtimes, copies of the package, the
-// program's log, folder listings.
 // Registers a runtime under HKLM\SOFTWARE\JavaSoft (a JDK under "Java Development Kit", its lib below
 // "jre") with bin\java.exe the recording stand-in: it appends "<command line>|<working directory>"
 // to calls.log where it runs. JavaHome is `registered` when given, else home. Returns the lib folder.
@@ -108,7 +104,6 @@ std::map<std::string, std::string> Files(const std::string& folder, bool deep = 
 // The names in folder, sorted and separated by spaces, a folder's with a trailing backslash.
 std::string List(const std::string& folder);
 
-// Answers the message boxes that the code under test shows on this thread, and records them.
 struct Prompt {
     std::wstring caption;
     std::wstring text;
@@ -185,11 +180,12 @@ void PressKey(HWND window, WORD key);             // a key pressed and released,
 // Waits until the text of a dialog item starts with prefix.
 bool WaitForItemText(HWND dialog, int id, const std::wstring& prefix, int timeoutMs = 30000);
 std::string Utf8(const std::wstring& text);
+// A Windows-1250 literal of a test as UTF-8, as the log holds it.
+inline std::string U8(const char* text) { return Utf8(Wide1250(text)); }
 
-// Drives the real component dialog (template 101) from inside the test process.
-// Shows the dialog modally with `table` behind its Install button and calls `script` with the dialog
-// window once it is up. Returns whether the dialog ended by itself; one still open 5 s after the
-// script returned is ended by force.
+// Shows the real component dialog (template 101) modally in this process with `table` behind its Install
+// button and calls `script` with the dialog window once it is up. Returns whether the dialog ended by
+// itself; one still open 5 s after the script returned is ended by force.
 bool RunDialog(const InstallerTable* table, const std::function<void(HWND)>& script);
 
 // A press of a button as the dialog manager delivers it.
