@@ -14,11 +14,8 @@ ScratchDir::~ScratchDir()
     RemoveTree(path_);
 }
 
-ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& path)
+ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& path) : saved_(CurrentDirectory())
 {
-    char buffer[MAX_PATH + 1];
-    GetCurrentDirectoryA(sizeof buffer, buffer);
-    saved_ = buffer;
     SetCurrentDirectoryA(path.c_str());
 }
 
