@@ -12,11 +12,7 @@ TEST(CheckedCopy, ConflictsAreSkippedAskedRetriedOrAborted)
     // Writes a file last written at 2013-09-30 14:05:09 UTC plus ticks of 100 ns, with the given attributes.
     auto put = [](const std::string& path, const char* content, LONGLONG ticks, DWORD attributes) {
         WriteFile(path, content);
-        ULONGLONG time = 130250235090000000ull + ticks;
-        FILETIME at = {(DWORD)time, (DWORD)(time >> 32)};
-        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        SetFileTime(file, nullptr, nullptr, &at);
-        CloseHandle(file);
+        SetWriteTime(path, 2013, 9, 30, 14, 5, 9, ticks);
         SetFileAttributesA(path.c_str(), attributes);
     };
     struct Case { const char* dest; LONGLONG ticks; bool readOnly; int skip; char answer; const char* expected; };

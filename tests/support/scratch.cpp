@@ -106,11 +106,14 @@ void RemoveTree(const std::string& path)
         Sleep(50);
 }
 
-void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
+void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
+                  LONGLONG ticks)
 {
     const SYSTEMTIME time = {year, month, 0, day, hour, minute, second, 0};
     FILETIME fileTime;
     SystemTimeToFileTime(&time, &fileTime);
+    const ULONGLONG at = ((ULONGLONG)fileTime.dwHighDateTime << 32 | fileTime.dwLowDateTime) + ticks;
+    fileTime = {(DWORD)at, (DWORD)(at >> 32)};
     DWORD attributes = GetFileAttributesA(path.c_str());
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -53,8 +53,9 @@ std::string ReadFile(const std::string& path);  // "<missing>" when it cannot be
 bool Exists(const std::string& path);
 void MakeDirs(const std::string& path);          // every missing folder of the path
 void RemoveTree(const std::string& path);        // files and folders, read-only ones included
-// Sets the last-write time (UTC) of a file.
-void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
+// Sets the last-write time (UTC, plus ticks of 100 ns) of a file.
+void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
+                  LONGLONG ticks = 0);
 
 // Open handles of this process (files, keys, find handles, ...), counted through the kernel.
 int CountOpenHandles();
