@@ -13,4 +13,5 @@ wineserver -p  # one server for the whole run instead of one per test program
 # inherited would not end until they do.
 "$ROOT/scripts/wine-run.sh" cmd /c ver >/dev/null 2>&1 </dev/null
 cd "$RUN_BUILD"
+say_run_build
 ctest --output-on-failure "$@"

@@ -16,14 +16,29 @@ runs_32bit_code() {
 }
 
 # The build that runs under Wine here, and the Wine loader that runs it (exported for wine-run.sh).
+# Only after setup.sh: on a fresh machine 32-bit Wine is not there until it has run, and asking
+# earlier would pick the 64-bit build on a machine that runs the shipped one.
+# INSTALLER_RUN_BUILD=64 picks the 64-bit build on a machine that runs both, to see what CI sees on
+# one that does not.
 select_wine_build() {
-  if runs_32bit_code; then
+  if runs_32bit_code && [ "${INSTALLER_RUN_BUILD:-}" != 64 ]; then
     RUN_BUILD="$BUILD"
     export INSTALLER_WINE=wine
+    RUN_BUILD_SAYS="the shipped 32-bit program (build/), under WOW64 in a 64-bit Wine prefix: this machine runs 32-bit code"
   else
     RUN_BUILD="$BUILD/wine64"
     export INSTALLER_WINE=/usr/lib/wine/wine64
+    if runs_32bit_code; then
+      RUN_BUILD_SAYS="the 64-bit build of the same sources (build/wine64), as INSTALLER_RUN_BUILD=64 asks"
+    else
+      RUN_BUILD_SAYS="the 64-bit build of the same sources (build/wine64): this machine runs no 32-bit code"
+    fi
   fi
+}
+
+# One line for a log that says what the run proved.
+say_run_build() {
+  echo "== Runs under Wine: $RUN_BUILD_SAYS"
 }
 
 # Builds the shipped 32-bit program and package into build/; extra arguments go to cmake.
@@ -36,6 +51,7 @@ build_all() {
 # build_all, then the build that runs under Wine here with the tests and the demo driver: build/ itself
 # where 32-bit code runs, else build/wine64, whose file checks still read the shipped package.
 build_runnable() {
+  "$ROOT/scripts/setup.sh"
   select_wine_build
   if [ "$RUN_BUILD" = "$BUILD" ]; then
     build_all -DINSTALLER_TESTS=ON

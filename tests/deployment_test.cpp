@@ -106,6 +106,10 @@ protected:
 
     ScratchDir root_{"deployment"};
     const std::string kBridge = SystemDirectory() + "\\ocfpcsc1.dll", jar_ = root_ / "Java\\jre6\\lib\\ext\\ocf1.2.jar";
+    // The bridge as the restart will delete it: the shipped 32-bit build under WOW64 names SysWOW64, where the
+    // file is (C:\windows\syswow64\ocfpcsc1.dll); the 64-bit build names its own system32.
+    const std::string kBridgeAtRestart = WindowsDirectory() + (UnderWow64() ? "\\syswow64" : "\\system32") +
+                                         "\\ocfpcsc1.dll";
     std::vector<std::unique_ptr<HeldOpen>> held_;
 };
 
@@ -140,7 +144,8 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
          "\r\nNie znaleziono plików zainstalowanych przez ten program.\r\n", nullptr},
         {"uninstall; any case, a log of one's own, a library in use", "/uninstall /s /LOG=" + root_ / "u.log",
          kAlone | kJre | kInstalled | kBridgeInUse, 3010, root_ / "u.log",
-         "\r\n    Plik w użyciu, zostanie usunięty przy ponownym uruchomieniu komputera: " + kBridge + "\r\n", nullptr},
+         "\r\n    Plik w użyciu, zostanie usunięty przy ponownym uruchomieniu komputera: " + kBridgeAtRestart + "\r\n",
+         nullptr},
         {"a jar that cannot be read outweighs the restart", "/UNINSTALL /S", kAlone | kJre | kInstalled | kJarLocked |
          kBridgeInUse, 1603, "", "\r\n    BŁĄD odczytu pliku: " + jar_ + "\r\n", nullptr},
     };
@@ -154,6 +159,8 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
         const char* folder = c.setup & kAlone ? "alone" : "package";
         const std::wstring arguments = Wide1250(c.arguments.c_str());
         EXPECT_EQ(std::to_string(c.exitCode), Run(folder, arguments));
+        if (c.setup & kBridgeInUse)
+            EXPECT_NE(std::string::npos, PendingRenames().find("\\??\\" + kBridgeAtRestart + ">\n")) << PendingRenames();
         Undo();
         SetPendingRenames(renames);
         if (c.logAt == "-") {

@@ -61,6 +61,11 @@ void SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD
 int CountOpenHandles();
 
 std::string SystemDirectory();
+// Whether this is the shipped 32-bit build on 64-bit Windows (WOW64). Its system directory is SysWOW64
+// behind the name system32, it sees the 32-bit registry view (WOW6432Node) and the restart's operations
+// are carried out by the 64-bit session manager, which takes system32 for the real one. The 64-bit build,
+// which runs where 32-bit code cannot, sees everything under its own name.
+bool UnderWow64();
 std::string WindowsDirectory();
 std::string CurrentDirectory();
 

@@ -56,6 +56,12 @@ std::string SystemDirectory()
     return buffer;
 }
 
+bool UnderWow64()
+{
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 std::string WindowsDirectory()
 {
     char buffer[MAX_PATH + 1];
