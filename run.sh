@@ -16,6 +16,7 @@ if [ "${1:-}" = "--stage-only" ]; then
 fi
 
 build_runnable
+say_run_build
 
 interactive=0
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && [ -z "${CI:-}" ]; then
