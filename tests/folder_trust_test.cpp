@@ -26,20 +26,30 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
         "O:" + account + "D:AI(A;OICIID;FA;;;BA)(A;OICIID;FA;;;SY)(A;OICIID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)"
         "(A;OICIIOID;SDGXGWGR;;;AU)";
     const std::string admins = "(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
-    const struct { const char* what; std::string sddl; int reason; } cases[] = {
-        {"Program Files", programFiles, kTrustOk},
-        {"a folder under C:\\", underRoot, kTrustOthersMayWrite},
-        {"an empty DACL", "O:BAD:", kTrustOk},
-        {"a deny entry", "O:BAD:(D;OICI;FA;;;WD)" + admins + "(A;OICI;0x1200a9;;;WD)", kTrustOk},
-        {"a deny entry is not counted on", "O:BAD:(D;;FW;;;BU)" + admins + "(A;;0x1301bf;;;BU)",
-         kTrustOthersMayWrite},
-        {"generic write maps to file rights", "O:BAD:" + admins + "(A;;GW;;;WD)", kTrustOthersMayWrite},
-        {"delete a child", "O:BAD:" + admins + "(A;;0x40;;;AU)", kTrustOthersMayWrite},
-        {"change the DACL", "O:BAD:" + admins + "(A;;WD;;;BU)", kTrustOthersMayWrite},
-        {"take ownership", "O:BAD:" + admins + "(A;;WO;;;BU)", kTrustOthersMayWrite},
-        {"the installing account", "O:" + account + "D:" + admins + "(A;OICI;FA;;;" + account + ")", kTrustOk},
-        {"another user owns it", "O:S-1-5-21-1-2-3-1001D:" + admins, kTrustForeignOwner},
-        {"another user may write", "O:BAD:" + admins + "(A;;FW;;;S-1-5-21-1-2-3-1001)", kTrustOthersMayWrite},
+    // The volume root of Windows 10 and 11: Authenticated Users may add folders to it, and modify what they add.
+    const std::string root = "O:" + ti + "D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
+                             "(A;OICIIO;SDGXGWGR;;;AU)(A;;0x4;;;AU)";
+    const int content = kTrustOk, path = kTrustOk, both = kTrustOthersMayWrite;  // fails neither, or both rules
+    // what; the descriptor; as a folder the installer uses (content), and as one on the way to it (path)
+    const struct { const char* what; std::string sddl; int content, path; } cases[] = {
+        {"Program Files", programFiles, kTrustOk, kTrustOk},
+        {"the volume root", root, kTrustOthersMayWrite, kTrustOk},
+        {"a folder under C:\\, which its users may rename", underRoot, both, both},
+        {"an empty DACL", "O:BAD:", content, path},
+        {"a deny entry", "O:BAD:(D;OICI;FA;;;WD)" + admins + "(A;OICI;0x1200a9;;;WD)", content, path},
+        {"a deny entry is not counted on", "O:BAD:(D;;FW;;;BU)" + admins + "(A;;0x1301bf;;;BU)", both, both},
+        {"generic write maps to file rights", "O:BAD:" + admins + "(A;;GW;;;WD)", kTrustOthersMayWrite, path},
+        {"generic all", "O:BAD:" + admins + "(A;;GA;;;WD)", both, both},
+        {"write attributes: an empty folder becomes a junction", "O:BAD:" + admins + "(A;;0x100;;;BU)",
+         kTrustOthersMayWrite, path},
+        {"write extended attributes", "O:BAD:" + admins + "(A;;0x10;;;BU)", kTrustOthersMayWrite, path},
+        {"delete it", "O:BAD:" + admins + "(A;;SD;;;BU)", both, both},
+        {"delete a child: the next folder down", "O:BAD:" + admins + "(A;;0x40;;;AU)", both, both},
+        {"change the DACL", "O:BAD:" + admins + "(A;;WD;;;BU)", both, both},
+        {"take ownership", "O:BAD:" + admins + "(A;;WO;;;BU)", both, both},
+        {"the installing account", "O:" + account + "D:" + admins + "(A;OICI;FA;;;" + account + ")", content, path},
+        {"another user owns it", "O:S-1-5-21-1-2-3-1001D:" + admins, kTrustForeignOwner, kTrustForeignOwner},
+        {"another user may write", "O:BAD:" + admins + "(A;;FW;;;S-1-5-21-1-2-3-1001)", kTrustOthersMayWrite, path},
     };
     PSID installing = nullptr;
     ASSERT_TRUE(ConvertStringSidToSidA(account.c_str(), &installing));
@@ -47,7 +57,8 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
         PSECURITY_DESCRIPTOR sd = nullptr;
         ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(c.sddl.c_str(), SDDL_REVISION_1, &sd,
                                                                          nullptr)) << c.what;
-        EXPECT_EQ(c.reason, JudgeFolderSecurity(sd, installing)) << c.what;
+        EXPECT_EQ(c.content, JudgeFolderSecurity(sd, installing)) << c.what;
+        EXPECT_EQ(c.path, JudgeFolderSecurity(sd, installing, kPathChangeRights)) << c.what;
         LocalFree(sd);
     }
     // Windows reads "D:NO_ACCESS_CONTROL" as a NULL DACL, Wine 8 as an empty one: made by hand here.
@@ -64,25 +75,29 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
 TEST(FolderTrust, EveryFolderOfARuntime)
 {
     ScratchDir scratch("folder-trust");
-    const std::string home = scratch / "Java\\jdk", parent = scratch / "Java";
+    const std::string home = scratch / "G\\Java\\jdk", parent = scratch / "G";
     const std::tuple<const char*, const char*, int, const char*, std::function<void(const std::string&)>, int>
         cases[] = {
             // what, the home as given and whether a JDK, the folder that fails and what spoils it, the reason
-            {"a sound JDK", "Java\\jdk", 1, "", nullptr, kTrustOk},
-            {"a JDK read as a JRE (its lib is absent), ending in a backslash", "Java\\jdk\\", 0, "", nullptr, kTrustOk},
-            {"the parent", "Java\\jdk", 1, "Java", LetEveryoneChange, kTrustOthersMayWrite},
-            {"deep below jre\\bin", "Java\\jdk", 1, "Java\\jdk\\jre\\bin\\client\\deep", LetEveryoneChange,
-             kTrustOthersMayWrite},
-            {"a link below bin", "Java\\jdk", 1, "Java\\jdk\\bin\\link",
+            {"a sound JDK", "G\\Java\\jdk", 1, "", nullptr, kTrustOk},
+            {"a JDK read as a JRE (its lib is absent), ending in a backslash", "G\\Java\\jdk\\", 0, "", nullptr, kTrustOk},
+            {"the parent", "G\\Java\\jdk", 1, "G\\Java", LetEveryoneChange, kTrustOthersMayWrite},
+            {"a grandparent others may rename", "G\\Java\\jdk", 1, "G", LetEveryoneChange, kTrustOthersMayWrite},
+            {"a link two levels above the home", "L\\Java\\jdk", 1, "L",
              [&](const std::string& at) { MakeHostLink(at, parent); }, kTrustReparsePoint},
-            {"jre\\lib\\ext linked", "Java\\jdk", 1, "Java\\jdk\\jre\\lib\\ext",
+            {"deep below jre\\bin", "G\\Java\\jdk", 1, "G\\Java\\jdk\\jre\\bin\\client\\deep", LetEveryoneChange,
+             kTrustOthersMayWrite},
+            {"a link below bin", "G\\Java\\jdk", 1, "G\\Java\\jdk\\bin\\link",
+             [&](const std::string& at) { MakeHostLink(at, parent); }, kTrustReparsePoint},
+            {"jre\\lib\\ext linked", "G\\Java\\jdk", 1, "G\\Java\\jdk\\jre\\lib\\ext",
              [&](const std::string& at) { RemoveTree(at), MakeHostLink(at, scratch.path()); }, kTrustReparsePoint},
-            {"jre owned by someone else", "Java\\jdk", 1, "Java\\jdk\\jre", GiveToAnotherOwner, kTrustForeignOwner},
-            {"no home", "Java\\jdk", 1, "Java\\jdk", RemoveTree, kTrustMissing},
-            {"a file for a home", "Java\\jdk", 1, "Java\\jdk",
+            {"jre owned by someone else", "G\\Java\\jdk", 1, "G\\Java\\jdk\\jre", GiveToAnotherOwner, kTrustForeignOwner},
+            {"no home", "G\\Java\\jdk", 1, "G\\Java\\jdk", RemoveTree, kTrustMissing},
+            {"a file for a home", "G\\Java\\jdk", 1, "G\\Java\\jdk",
              [](const std::string& at) { RemoveTree(at), WriteFile(at, "x"); }, kTrustMissing},
         };
     for (const auto& [what, given, isJdk, failing, spoil, reason] : cases) {
+        RemoveHostLink(scratch / "L");
         RemoveTree(parent);
         for (const char* folder : {"bin\\server", "jre\\bin\\client\\deep", "jre\\lib\\ext", "jre\\lib\\security"})
             MakeDirs(home + "\\" + folder);
@@ -92,6 +107,7 @@ TEST(FolderTrust, EveryFolderOfARuntime)
         EXPECT_EQ(reason, CheckRuntimeTrust((scratch / given).c_str(), isJdk, failedPath)) << what;
         EXPECT_EQ(failing[0] ? scratch / failing : "", failedPath) << what;
     }
+    RemoveHostLink(scratch / "L");
     EXPECT_EQ(kTrustMissing, CheckRuntimeTrust("C:\\", 0, nullptr));
 }
 

@@ -8,6 +8,10 @@
 #include "../base/bounded_text.h"
 #include "../copy/path.h"
 
+const ACCESS_MASK kContentChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                        DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER;
+const ACCESS_MASK kPathChangeRights = DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER;
+
 namespace {
 
 // A SID laid out as the system lays it out, for the accounts that are trusted on every machine.
@@ -28,10 +32,6 @@ const FixedSid kTrustedInstaller = {
     {SECURITY_NT_AUTHORITY},
     {SECURITY_SERVICE_ID_BASE_RID, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u}};
 
-// The rights by which someone could change what a folder holds or who may change it.
-const ACCESS_MASK kChangeRights =
-    FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER;
-
 bool IsTrustedSid(PSID sid, PSID installingAccount)
 {
     if (!sid || !IsValidSid(sid))
@@ -44,8 +44,8 @@ bool IsTrustedSid(PSID sid, PSID installingAccount)
     return installingAccount && EqualSid(sid, installingAccount);
 }
 
-// Whether one DACL entry lets someone untrusted change the folder.
-bool EntryOpensFolder(const ACE_HEADER* header, PSID installingAccount)
+// Whether one DACL entry grants someone untrusted one of rights on the folder.
+bool EntryOpensFolder(const ACE_HEADER* header, PSID installingAccount, ACCESS_MASK rights)
 {
     if (header->AceFlags & INHERIT_ONLY_ACE)
         return false;  // applies to what is created inside, not to the folder itself
@@ -64,7 +64,7 @@ bool EntryOpensFolder(const ACE_HEADER* header, PSID installingAccount)
         GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
         ACCESS_MASK mask = entry->Mask;
         MapGenericMask(&mask, &mapping);
-        return (mask & kChangeRights) && !IsTrustedSid((PSID)&entry->SidStart, installingAccount);
+        return (mask & rights) && !IsTrustedSid((PSID)&entry->SidStart, installingAccount);
     }
     default:
         // A granting entry of a kind files do not use: its SID is not looked up, so it is not trusted.
@@ -96,6 +96,24 @@ int CheckOne(RuntimeCheck* check, const char* path, int mustExist)
 {
     int reason = CheckFolderTrust(path, check->account, mustExist);
     return reason == kTrustOk ? kTrustOk : Fail(check, path, reason);
+}
+
+// The folders from the root down to parent, each of which someone could rename or re-link to swap the
+// runtime for another.
+int CheckFoldersAbove(RuntimeCheck* check, const char* parent)
+{
+    wchar_t wide[kPathBuffer];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, parent, -1, wide, kPathBuffer) <= 0)
+        return Fail(check, parent, kTrustUnreadable);
+    int failedChars = 0;
+    int reason = CheckPathTrust(wide, check->account, &failedChars);
+    if (reason == kTrustOk)
+        return kTrustOk;
+    char failed[kPathBuffer];
+    wide[failedChars] = L'\0';
+    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, failed, kPathBuffer, nullptr, nullptr) <= 0)
+        return Fail(check, parent, reason);
+    return Fail(check, failed, reason);
 }
 
 // A folder that code runs from, with every folder below it.
@@ -148,7 +166,7 @@ int ReadInstallingAccount(void* sid)
     return read;
 }
 
-int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount)
+int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount, ACCESS_MASK rights)
 {
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
@@ -168,15 +186,17 @@ int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount)
         void* entry = nullptr;
         if (!GetAce(dacl, index, &entry))
             return kTrustUnreadable;
-        if (EntryOpensFolder((const ACE_HEADER*)entry, installingAccount))
+        if (EntryOpensFolder((const ACE_HEADER*)entry, installingAccount, rights))
             return kTrustOthersMayWrite;
     }
     return kTrustOk;
 }
 
-int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist)
+namespace {
+
+// What GetFileAttributes said of a path, before it is opened: a missing one passes unless it must exist.
+int JudgeAttributes(DWORD attributes, int mustExist)
 {
-    DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -187,11 +207,13 @@ int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist)
         return kTrustReparsePoint;
     if (mustExist && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return kTrustMissing;
+    return kTrustOk;
+}
 
-    // The link itself, should one have appeared since: its security is not the target's.
-    HANDLE handle = CreateFileA(path, READ_CONTROL | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+// The judgement on what was opened: the link itself, should one have appeared since the attributes were
+// read, whose security is not the target's. Closes handle.
+int JudgeOpened(HANDLE handle, PSID installingAccount, ACCESS_MASK rights)
+{
     if (handle == INVALID_HANDLE_VALUE)
         return kTrustUnreadable;
     int reason = kTrustUnreadable;
@@ -202,12 +224,74 @@ int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist)
             reason = kTrustReparsePoint;
         else if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                  nullptr, nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS)
-            reason = JudgeFolderSecurity(descriptor, installingAccount);
+            reason = JudgeFolderSecurity(descriptor, installingAccount, rights);
     }
     if (descriptor)
         LocalFree(descriptor);
     CloseHandle(handle);
     return reason;
+}
+
+const DWORD kJudgeAccess = READ_CONTROL | FILE_READ_ATTRIBUTES;
+const DWORD kJudgeSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const DWORD kJudgeFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+
+// Where the folders below a full path's root begin: after "X:\" or "\\server\share\"; 0 for any other form.
+int RootChars(const wchar_t* path)
+{
+    if (((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z') && path[1] == L':' && path[2] == L'\\')
+        return 3;
+    if (path[0] != L'\\' || path[1] != L'\\' || path[2] == L'?' || path[2] == L'.')
+        return 0;
+    int separators = 0;
+    for (int i = 2; path[i]; ++i) {
+        if (path[i] == L'\\' && ++separators == 2)
+            return i + 1;
+        if (path[i] == L'\\' && path[i - 1] == L'\\')
+            return 0;  // an empty server or share name
+    }
+    return 0;
+}
+
+}  // namespace
+
+int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    int reason = JudgeAttributes(attributes, mustExist);
+    if (reason != kTrustOk || attributes == INVALID_FILE_ATTRIBUTES)
+        return reason;
+    return JudgeOpened(CreateFileA(path, kJudgeAccess, kJudgeSharing, nullptr, OPEN_EXISTING, kJudgeFlags, nullptr),
+                       installingAccount, kContentChangeRights);
+}
+
+int CheckPathTrust(const wchar_t* folder, PSID installingAccount, int* failedChars)
+{
+    int length = (int)wcslen(folder);
+    int root = RootChars(folder);
+    if (failedChars)
+        *failedChars = length;
+    if (root == 0 || length >= kPathBuffer)
+        return kTrustUnreadable;
+    wchar_t prefix[kPathBuffer];
+    // The root with its backslash, then each folder below it; doubled or trailing backslashes name none.
+    for (int end = root; end <= length; ++end) {
+        if (end > root && ((end < length && folder[end] != L'\\') || folder[end - 1] == L'\\'))
+            continue;
+        memcpy(prefix, folder, end * sizeof(wchar_t));
+        prefix[end] = L'\0';
+        int reason = JudgeAttributes(GetFileAttributesW(prefix), 1);
+        if (reason == kTrustOk)
+            reason = JudgeOpened(CreateFileW(prefix, kJudgeAccess, kJudgeSharing, nullptr, OPEN_EXISTING, kJudgeFlags,
+                                             nullptr),
+                                 installingAccount, kPathChangeRights);
+        if (reason != kTrustOk) {
+            if (failedChars)
+                *failedChars = end;
+            return reason;
+        }
+    }
+    return kTrustOk;
 }
 
 int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath)
@@ -232,7 +316,9 @@ int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath)
     CopyText(parent, (int)(lastSlash - folder) + 1, folder);
     if (parent[1] == ':' && parent[2] == '\0')
         AppendText(parent, kPathBuffer, "\\");
-    int reason = CheckOne(&check, parent, 1);
+    int reason = CheckFoldersAbove(&check, parent);
+    if (reason == kTrustOk)
+        reason = CheckOne(&check, parent, 1);
     if (reason == kTrustOk)
         reason = CheckOne(&check, folder, 1);
 

@@ -17,23 +17,38 @@ enum FolderTrust {
 
 enum { kAccountSidBytes = SECURITY_MAX_SID_SIZE };
 
+// The rights by which someone could change what a folder holds: write or add to it, set its attributes
+// or extended attributes (enough to turn an empty folder into a junction), delete it or a child, or
+// change its DACL or owner. For a folder on the way to one the installer uses, only the rights that
+// rename, replace or re-link the next folder down count: adding a folder beside it does no harm, so
+// the volume root's "Authenticated Users may create folders" passes.
+extern const ACCESS_MASK kContentChangeRights;
+extern const ACCESS_MASK kPathChangeRights;
+
 // The account this process runs as, copied into sid (kAccountSidBytes). Returns 0 when it cannot be read.
 int ReadInstallingAccount(void* sid);
 
-// Judges a security descriptor with its owner and DACL: the owner and every entry that grants a right
-// to write, append, add a subfolder, delete, delete a child, or change the DACL or the owner must be
-// SYSTEM, Administrators, TrustedInstaller or installingAccount (may be null). Generic rights count as
-// the file rights they map to; inherit-only entries do not apply to the folder itself; deny entries
-// never make a folder safe. Returns a FolderTrust.
-int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount);
+// Judges a security descriptor with its owner and DACL: the owner and every entry that grants one of
+// `rights` must be SYSTEM, Administrators, TrustedInstaller or installingAccount (may be null). Generic
+// rights count as the file rights they map to; inherit-only entries do not apply to the folder itself;
+// deny entries never make a folder safe. Returns a FolderTrust.
+int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount,
+                        ACCESS_MASK rights = kContentChangeRights);
 
 // The same judgement for a folder (or file) on disk, which must also not be a reparse point. A path
 // that does not exist passes unless mustExist; then it fails as kTrustMissing, as does a file.
 int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist);
 
+// Every folder from the volume root (a drive's, or a share's \\server\share) down to and including
+// `folder` (a full path): none may be missing or a reparse point, and none may be renamed, replaced or
+// re-linked by someone untrusted (kPathChangeRights). Returns a FolderTrust; failedChars (may be null)
+// receives the length of the folder that failed, as a prefix of `folder`.
+int CheckPathTrust(const wchar_t* folder, PSID installingAccount, int* failedChars);
+
 // Every folder of a Java runtime with home directory `home` that the installer reaches it through,
-// writes into or runs code from: the home's parent, the home, bin and everything below it, and
-// lib, lib\ext, lib\security (a JDK: jre, jre\bin and below, jre\lib, jre\lib\ext, jre\lib\security).
+// writes into or runs code from: every folder from the root down to the home's parent by the rule of
+// CheckPathTrust; the home's parent, the home, bin and everything below it, and lib, lib\ext,
+// lib\security (a JDK: jre, jre\bin and below, jre\lib, jre\lib\ext, jre\lib\security) by the full rule.
 // Returns the first FolderTrust other than kTrustOk, with that folder in failedPath (kPathBuffer
 // characters, may be null; empty when all passed).
 int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath);
