@@ -132,6 +132,7 @@ const char kLogFolderStagedFormat[] = "Folder pakietu %s sprawdzony (plików: %d
 const char kLogFolderLeftOutFormat[] = "Folder pakietu %s pominięty: jest niekompletny lub zmieniony";
 const char kLogEarlierRemovedFormat[] = "Usunięto kopię pakietu z poprzedniego uruchomienia: %s";
 const char kLogEarlierLeftFormat[] = "Kopia pakietu z poprzedniego uruchomienia zostaje do restartu: %s";
+const char kLogEarlierNotOursFormat[] = "Folder o nazwie kopii pakietu nie pochodzi od tego programu i zostaje: %s (%s)";
 const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia przy restarcie: %s";
 
 const char kLogPackageFolderFailed[] =
@@ -144,6 +145,7 @@ const char kTrustReasonReparsePoint[] = "folder jest łączem symbolicznym lub p
 const char kTrustReasonForeignOwner[] = "właścicielem folderu nie jest administrator";
 const char kTrustReasonNullDacl[] = "folder nie ma listy kontroli dostępu (pełny dostęp dla wszystkich)";
 const char kTrustReasonOthersMayWrite[] = "folder mogą zmieniać użytkownicy bez praw administratora";
+const char kTrustReasonNotMadeHere[] = "folder nie ma zabezpieczeń nadawanych przez instalator";
 
 const char kUninstallCaption[] = "Odinstalowanie składników czytnika kart";
 const char kUninstallQuestion[] =

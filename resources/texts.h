@@ -92,6 +92,7 @@ extern const char kLogFolderStagedFormat[];    // package folder, file count
 extern const char kLogFolderLeftOutFormat[];   // package folder
 extern const char kLogEarlierRemovedFormat[];  // folder
 extern const char kLogEarlierLeftFormat[];     // folder
+extern const char kLogEarlierNotOursFormat[];  // folder, reason
 extern const char kLogNotMarkedFormat[];       // folder
 
 // Log: a start without the package folder, a runtime left out and why
@@ -103,6 +104,7 @@ extern const char kTrustReasonReparsePoint[];
 extern const char kTrustReasonForeignOwner[];
 extern const char kTrustReasonNullDacl[];
 extern const char kTrustReasonOthersMayWrite[];
+extern const char kTrustReasonNotMadeHere[];
 
 // /UNINSTALL: the question, the lines of its report (also its log) and how it ended
 extern const char kUninstallCaption[];

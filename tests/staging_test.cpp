@@ -14,6 +14,7 @@
 
 #include "integrity/staging.h"
 #include "support.h"
+#include "texts.h"
 
 namespace {
 
@@ -138,19 +139,36 @@ TEST(Staging, OnlyFoldersWhoseEveryFileMatchesAreStagedFromAShareIntoAFolderOnly
 }
 
 // A run stages the built package below Windows' Temp. It removes what earlier runs left there unless a
-// running instance still holds it, and marks its own copy for deletion at the restart.
+// running instance still holds it, and marks its own copy for deletion at the restart. Anyone may make a
+// folder of a staged folder's name there: only one the program made goes, and never through a link.
 TEST(Staging, ARunRemovesEarlierFoldersUnlessInUseAndMarksItsOwnForTheRestart)
 {
     LogCapture log;
     const std::string temp = WindowsDirectory() + "\\Temp", prefix = temp + "\\" + kStagingPrefix;
     const std::string earlier = prefix + std::string(32, 'a'), held = prefix + std::string(31, '0') + "F",
+                      linked = prefix + std::string(32, 'e'), victim = temp + "\\staging-test-victim",
                       notOurs[] = {prefix + std::string(32, 'g'), prefix + std::string(33, 'b'),
-                                   prefix + std::string(32, 'c')};  // the last one a file
+                                   prefix + std::string(32, 'c'),  // a file
+                                   prefix + std::string(32, 'd'), prefix + std::string(32, 'f')},  // planted
+                      notOursWhy[] = {"", "", "", kTrustReasonNotMadeHere, kTrustReasonNotMadeHere};
+    auto makeAsTheProgramDoes = [](const std::string& folder) {
+        SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+        ConvertStringSecurityDescriptorToSecurityDescriptorA(kStagingFolderSddl, SDDL_REVISION_1,
+                                                             &attributes.lpSecurityDescriptor, nullptr);
+        EXPECT_TRUE(CreateDirectoryA(folder.c_str(), &attributes)) << folder;
+        LocalFree(attributes.lpSecurityDescriptor);
+    };
+    for (const std::string& folder : {earlier, held, linked})
+        makeAsTheProgramDoes(folder);
     for (const std::string& file : {earlier + "\\msie\\ocf\\lib\\a.class", held + "\\x", notOurs[0] + "\\y",
-                                    notOurs[1] + "\\y", notOurs[2]}) {
+                                    notOurs[1] + "\\y", notOurs[2], notOurs[3] + "\\y", notOurs[4] + "\\y",
+                                    victim + "\\z", linked + "\\y"}) {
         MakeDirs(file.substr(0, file.rfind('\\')));
         WriteFile(file, "earlier");
     }
+    // Links to a folder that is nobody's to delete: in a planted folder and in one of the program's own.
+    MakeHostLink(notOurs[4] + "\\link", victim);
+    MakeHostLink(linked + "\\link", victim);
     const std::string savedMarks = PendingRenames(true);
     HeldOpen inUse(held + "\\x");
     StagedPackage live, mine;  // live: a running instance's
@@ -165,6 +183,13 @@ TEST(Staging, ARunRemovesEarlierFoldersUnlessInUseAndMarksItsOwnForTheRestart)
     EXPECT_FALSE(Exists(earlier));
     EXPECT_NE(std::string::npos, log.text().find("Usunięto kopię pakietu z poprzedniego uruchomienia: " + earlier));
     EXPECT_NE(std::string::npos, log.text().find("zostaje do restartu: " + held)) << log.text();
+    EXPECT_EQ("earlier", ReadFile(victim + "\\z")) << "deleted through a link";
+    EXPECT_FALSE(Exists(linked + "\\y"));
+    for (size_t i = 0; i < std::size(notOurs); ++i) {
+        const std::string line =
+            "Folder o nazwie kopii pakietu nie pochodzi od tego programu i zostaje: " + notOurs[i] + " (" + notOursWhy[i] + ")";
+        EXPECT_EQ(!notOursWhy[i].empty(), log.text().find(line) != std::string::npos) << log.text();
+    }
     // A deletion's second name is empty. Windows removes a folder at restart only once it is empty: files first.
     const std::string marks = PendingRenames(), root = "\\??\\" + std::string(mine.root);
     EXPECT_NE(std::string::npos, marks.find(root + ">\n", marks.find(root + "\\Drivers\\twin.bat>\n"))) << marks;
@@ -175,10 +200,15 @@ TEST(Staging, ARunRemovesEarlierFoldersUnlessInUseAndMarksItsOwnForTheRestart)
     inUse.Release();
     RemoveEarlierStagings(temp.c_str());
     EXPECT_FALSE(Exists(live.root) || Exists(mine.root) || Exists(held));
+    RemoveHostLink(notOurs[4] + "\\link");
+    RemoveHostLink(linked + "\\link");
     for (const std::string& kept : notOurs) {
         EXPECT_TRUE(Exists(kept)) << kept;
         RemoveTree(kept);
     }
+    EXPECT_EQ("earlier", ReadFile(victim + "\\z"));
+    RemoveTree(victim);
+    RemoveTree(linked);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ struct FixedSid {
 const FixedSid kLocalSystem = {SID_REVISION, 1, {SECURITY_NT_AUTHORITY}, {SECURITY_LOCAL_SYSTEM_RID}};
 const FixedSid kAdministrators = {
     SID_REVISION, 2, {SECURITY_NT_AUTHORITY}, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
+const FixedSid kUsers = {SID_REVISION, 2, {SECURITY_NT_AUTHORITY}, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS}};
 // NT SERVICE\TrustedInstaller, which owns the system's own folders.
 const FixedSid kTrustedInstaller = {
     SID_REVISION,
@@ -44,6 +45,12 @@ bool IsTrustedSid(PSID sid, PSID installingAccount)
     return installingAccount && EqualSid(sid, installingAccount);
 }
 
+GENERIC_MAPPING FileMapping()
+{
+    GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    return mapping;
+}
+
 // Whether one DACL entry grants someone untrusted one of rights on the folder.
 bool EntryOpensFolder(const ACE_HEADER* header, PSID installingAccount, ACCESS_MASK rights)
 {
@@ -61,7 +68,7 @@ bool EntryOpensFolder(const ACE_HEADER* header, PSID installingAccount, ACCESS_M
     case ACCESS_ALLOWED_CALLBACK_ACE_TYPE: {
         // Both share the layout of ACCESS_ALLOWED_ACE up to the SID.
         const ACCESS_ALLOWED_ACE* entry = (const ACCESS_ALLOWED_ACE*)header;
-        GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+        GENERIC_MAPPING mapping = FileMapping();
         ACCESS_MASK mask = entry->Mask;
         MapGenericMask(&mask, &mapping);
         return (mask & rights) && !IsTrustedSid((PSID)&entry->SidStart, installingAccount);
@@ -70,6 +77,22 @@ bool EntryOpensFolder(const ACE_HEADER* header, PSID installingAccount, ACCESS_M
         // A granting entry of a kind files do not use: its SID is not looked up, so it is not trusted.
         return true;
     }
+}
+
+// Whether one DACL entry is one this program writes into the folders it makes: allowing a trusted
+// account, or Users to read and execute; never inherited, so never something the parent handed down.
+bool EntryIsOurs(const ACE_HEADER* header, PSID installingAccount)
+{
+    if (header->AceFlags & INHERITED_ACE || header->AceType != ACCESS_ALLOWED_ACE_TYPE)
+        return false;
+    const ACCESS_ALLOWED_ACE* entry = (const ACCESS_ALLOWED_ACE*)header;
+    PSID sid = (PSID)&entry->SidStart;
+    if (IsTrustedSid(sid, installingAccount))
+        return true;
+    GENERIC_MAPPING mapping = FileMapping();
+    ACCESS_MASK mask = entry->Mask;
+    MapGenericMask(&mask, &mapping);
+    return IsValidSid(sid) && EqualSid(sid, (PSID)&kUsers) && (mask & ~(FILE_GENERIC_READ | FILE_GENERIC_EXECUTE)) == 0;
 }
 
 // path without its trailing backslashes, except the one of a drive root.
@@ -265,6 +288,47 @@ int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist)
                        installingAccount, kContentChangeRights);
 }
 
+int CheckMadeByInstaller(HANDLE folder)
+{
+    union {
+        SID sid;
+        BYTE bytes[kAccountSidBytes];
+    } account;
+    PSID installing = ReadInstallingAccount(&account) ? (PSID)&account : nullptr;
+    BY_HANDLE_FILE_INFORMATION info;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!GetFileInformationByHandle(folder, &info))
+        return kTrustUnreadable;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return kTrustReparsePoint;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return kTrustMissing;
+    if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return kTrustUnreadable;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL defaulted = FALSE;
+    BOOL present = FALSE;
+    int reason = kTrustOk;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted))
+        reason = kTrustUnreadable;
+    else if (!IsTrustedSid(owner, installing))
+        reason = kTrustForeignOwner;
+    else if (!present || !dacl)
+        reason = kTrustNullDacl;
+    for (DWORD index = 0; reason == kTrustOk && index < dacl->AceCount; ++index) {
+        void* entry = nullptr;
+        if (!GetAce(dacl, index, &entry))
+            reason = kTrustUnreadable;
+        else if (!EntryIsOurs((const ACE_HEADER*)entry, installing))
+            reason = kTrustNotMadeHere;
+    }
+    LocalFree(descriptor);
+    return reason;
+}
+
 int CheckPathTrust(const wchar_t* folder, PSID installingAccount, int* failedChars)
 {
     int length = (int)wcslen(folder);
@@ -353,6 +417,8 @@ const char* FolderTrustReasonText(int reason)
         return kTrustReasonNullDacl;
     case kTrustOthersMayWrite:
         return kTrustReasonOthersMayWrite;
+    case kTrustNotMadeHere:
+        return kTrustReasonNotMadeHere;
     default:
         return kTrustReasonUnreadable;
     }

@@ -13,6 +13,7 @@ enum FolderTrust {
     kTrustForeignOwner = 4,    // its owner could rewrite its DACL
     kTrustNullDacl = 5,        // no DACL at all: everyone may do everything
     kTrustOthersMayWrite = 6,  // a DACL entry lets someone else change it
+    kTrustNotMadeHere = 7,     // its DACL is not the one this program gives the folders it makes
 };
 
 enum { kAccountSidBytes = SECURITY_MAX_SID_SIZE };
@@ -38,6 +39,12 @@ int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount,
 // The same judgement for a folder (or file) on disk, which must also not be a reparse point. A path
 // that does not exist passes unless mustExist; then it fails as kTrustMissing, as does a file.
 int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist);
+
+// Whether a folder, open as `folder` (with READ_CONTROL and FILE_READ_ATTRIBUTES), is one this program
+// made: no reparse point, owned by SYSTEM, Administrators, TrustedInstaller or the installing account, and
+// carrying the DACL the program gives its folders (no inherited entry, nothing for anyone untrusted
+// beyond read and execute for Users). A folder that anyone else made there differs in one of them.
+int CheckMadeByInstaller(HANDLE folder);
 
 // Every folder from the volume root (a drive's, or a share's \\server\share) down to and including
 // `folder` (a full path): none may be missing or a reparse point, and none may be renamed, replaced or

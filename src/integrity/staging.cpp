@@ -10,6 +10,7 @@
 #include "../base/bounded_text.h"
 #include "../base/log.h"
 #include "cng.h"
+#include "folder_trust.h"
 
 const char kStagingFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 const char kStagingPrefix[] = "ocfinst-";
@@ -177,11 +178,34 @@ int StagePackageFolder(const PackageHashTable& table, const char* sourceRoot, co
 // Windows records the sharing of a handle only when it asks for data access, hence the listing right.
 HANDLE HoldFolder(const char* path)
 {
-    return CreateFileA(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return CreateFileA(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-int RemoveTreeAt(const char* path, int depth)
+int RemoveTreeAt(const char* path, int depth, DWORD listed);
+
+// Empties a folder that the caller holds: files and links go by their own names, folders depth first.
+void RemoveContents(const char* path, int depth)
+{
+    char pattern[kPathBuffer];
+    WIN32_FIND_DATAA entry;
+    HANDLE find = depth < kMaxTreeDepth && BuildPath(pattern, path, "*") ? FindFirstFileA(pattern, &entry)
+                                                                           : INVALID_HANDLE_VALUE;
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        char child[kPathBuffer];
+        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
+            BuildPath(child, path, entry.cFileName))
+            RemoveTreeAt(child, depth + 1, entry.dwFileAttributes);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+}
+
+// `listed`: the attributes the folder listing gave path. A link it shows is never entered, whatever the
+// handle says: Wine opens a host link's target even when asked for the link itself.
+int RemoveTreeAt(const char* path, int depth, DWORD listed)
 {
     HANDLE self = HoldFolder(path);
     if (self == INVALID_HANDLE_VALUE)
@@ -195,25 +219,30 @@ int RemoveTreeAt(const char* path, int depth)
         CloseHandle(self);
         return DeleteFileA(path) != FALSE;  // a file or a link to one: the name goes, never a target
     }
-    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        char pattern[kPathBuffer];
-        WIN32_FIND_DATAA entry;
-        HANDLE find = depth < kMaxTreeDepth && BuildPath(pattern, path, "*") ? FindFirstFileA(pattern, &entry)
-                                                                               : INVALID_HANDLE_VALUE;
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                char child[kPathBuffer];
-                if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
-                    BuildPath(child, path, entry.cFileName))
-                    RemoveTreeAt(child, depth + 1);
-            } while (FindNextFileA(find, &entry));
-            FindClose(find);
-        }
-    }
+    if (!((info.dwFileAttributes | listed) & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveContents(path, depth);
     CloseHandle(self);
     // A junction or directory link is removed itself, whatever lies behind it; a folder that kept some
     // content refuses, and that is the answer.
     return RemoveDirectoryA(path) != FALSE;
+}
+
+// An earlier run's folder goes only when, on the handle held while its content goes, it is a plain folder
+// that this program made: anyone may make a folder of that name below Temp and choose what it holds.
+// Returns a FolderTrust; *removed tells whether the folder is gone.
+int RemoveIfMadeByInstaller(const char* path, int* removed)
+{
+    *removed = 0;
+    HANDLE self = HoldFolder(path);
+    if (self == INVALID_HANDLE_VALUE)
+        return kTrustUnreadable;
+    int reason = CheckMadeByInstaller(self);
+    if (reason == kTrustOk)
+        RemoveContents(path, 0);
+    CloseHandle(self);
+    if (reason == kTrustOk)
+        *removed = RemoveDirectoryA(path) != FALSE;
+    return reason;
 }
 
 // A folder that another process holds (a running instance holds its staged root) cannot be opened for
@@ -322,15 +351,21 @@ void RemoveEarlierStagings(const char* parent)
         if (!IsStagingName(entry.cFileName) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
             !BuildPath(path, parent, entry.cFileName))
             continue;
-        int removed = !InUse(path) && RemoveTreeWithoutFollowing(path);
-        LogFormat(removed ? kLogEarlierRemovedFormat : kLogEarlierLeftFormat, path);
+        int removed = 0;
+        int reason = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? kTrustReparsePoint
+                     : InUse(path)                                          ? kTrustOk
+                                                                            : RemoveIfMadeByInstaller(path, &removed);
+        if (reason != kTrustOk)
+            LogFormat(kLogEarlierNotOursFormat, path, FolderTrustReasonText(reason));
+        else
+            LogFormat(removed ? kLogEarlierRemovedFormat : kLogEarlierLeftFormat, path);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
 }
 
 int RemoveTreeWithoutFollowing(const char* path)
 {
-    return RemoveTreeAt(path, 0);
+    return RemoveTreeAt(path, 0, GetFileAttributesA(path));
 }
 
 int MarkTreeForDeletionAtRestart(const char* path)
