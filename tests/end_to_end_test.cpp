@@ -123,6 +123,8 @@ TEST_F(EndToEnd, OneInstallerAtATimeAsksAboutAConflictReportsAndIsTakenBack)
     const std::string sun = temp + names.substr(at, names.find('\\', at) - at) + "\\sun";
     EXPECT_NE(std::string::npos,
               ReadFile(sun + "\\calls.log").find("java.exe\" CopyPolicyFile .java.policy|" + sun + "\n"));
+    const std::string runTemp = sun.substr(0, sun.size() - 3) + "temp";  // the run's own: only administrators change it
+    EXPECT_NE(std::string::npos, ReadFile(sun + "\\env.log").find("|TEMP=" + runTemp + "|TMP=" + runTemp + "|\n"));
     Sleep(1000);  // time enough for a started batch file to leave its mark
     EXPECT_FALSE(Exists(mark));
 

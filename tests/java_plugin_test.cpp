@@ -7,6 +7,7 @@
 
 #include "components/components.h"
 #include "components/java_plugin_uninstall.h"
+#include "integrity/clean_process.h"
 #include "support.h"
 #include "texts.h"
 
@@ -50,8 +51,10 @@ protected:
         for (const std::string& path : {root_, scratch_ / "jre", sun_, bridge_, bridge64_})
             RemoveTree(path);
         CopyStagedPackage(sun_, "sun");
-        for (const char* name : {"COMSPEC", "CLASSPATH", "JAVA_TOOL_OPTIONS", "jdk_java_options"})
+        for (const char* name : {"COMSPEC", "CLASSPATH", "JAVA_TOOL_OPTIONS", "jdk_java_options", "TEMP", "TMP"})
             SetEnvironmentVariableA(name, "C:\\evil.exe");
+        MakeDirs(temp_);  // a run's own, below its staged package
+        SetStartedProgramsTemp(temp_.c_str());
     }
 
     // A runtime with a policy file of its own, registered under name; its home is in root_ unless given.
@@ -85,7 +88,10 @@ protected:
             said = said.rfind(text, 0) == 0 ? name + said.substr(strlen(text)) : said;
         EXPECT_EQ(c.outcome, got + " " + said + " " + std::to_string(ask.prompts().size()) + "|" + Calls() + "|" +
                                  Holdings());
-        EXPECT_EQ(std::string::npos, ReadFile(sun_ + "\\env.log").find("evil")) << "the tool's environment";
+        const std::string env = ReadFile(sun_ + "\\env.log"), temps = "|TEMP=" + temp_ + "|TMP=" + temp_ + "|\n";
+        EXPECT_EQ(std::string::npos, env.find("evil")) << "the tool's environment";
+        for (size_t at = 0, end; (end = env.find('\n', at)) != std::string::npos; at = end + 1)
+            EXPECT_EQ(temps, env.substr(at, end + 1 - at).substr(end + 1 - at - temps.size())) << env;
         if (c.change) {
             c.change();
             handles = CountOpenHandles();
@@ -138,7 +144,7 @@ protected:
 
     struct Runtime { std::string name, home, lib; };
     ScratchDir scratch_{"java"};
-    std::string package_ = scratch_ / "package", sun_ = package_ + "\\sun";
+    std::string package_ = scratch_ / "package", sun_ = package_ + "\\sun", temp_ = scratch_ / "run-temp";
     std::string root_ = "C:\\Program Files (x86)\\OCF test Java";  // where a 32-bit JRE usually lives
     std::string bridge_ = SystemDirectory() + "\\ocfpcsc1.dll", bridge64_ = SystemDirectory() + "\\ocfpcsc164.dll";
     std::string renames_ = PendingRenames(true);  // what the restart was to do before the test

@@ -5,6 +5,7 @@
 #include "base/system_library.h"
 #include "components/components.h"
 #include "components/reader_driver.h"
+#include "integrity/clean_process.h"
 #include "support.h"
 #include "texts.h"
 
@@ -15,9 +16,9 @@ const char kOverrides[] = "Software\\Wine\\DllOverrides";
 const std::string kBinaries = FromUnixPath(TEST_BINARY_DIR) + "\\";
 // Copied into a test package as Drivers\410.exe, this program records its start as the .bat stand-ins do.
 const bool g_startedAsDriver = strstr(GetCommandLineA(), "410.exe") &&
-    (system("echo 410.exe %CD% %COMSPEC%^|%CLASSPATH%>>\"%DRIVER_RECORD%\""), ExitProcess(0), true);
+    (system("echo 410.exe %CD% %COMSPEC%^|%CLASSPATH%^|%TEMP%^|%TMP%>>\"%DRIVER_RECORD%\""), ExitProcess(0), true);
 
-// A package root whose Drivers installers append "<file> <working directory> <COMSPEC>|<CLASSPATH>\r\n"
+// A package root whose Drivers installers append "<file> <working directory> <COMSPEC>|<CLASSPATH>|<TEMP>|<TMP>\r\n"
 // to one record file, and the stand-in winscard.dll in the system directory.
 class ReaderDriver : public testing::Test {
 protected:
@@ -26,7 +27,10 @@ protected:
         SetEnvironmentVariableA("DRIVER_RECORD", record_.c_str());
         MakeDirs(drivers_);
         for (std::string file : {"twin.bat", "twin64.bat", "twin8.bat", "twin8_64.bat"})
-            WriteFile(drivers_ + "\\" + file, "@echo " + file + " %CD% %COMSPEC%^|%CLASSPATH%>>\"%DRIVER_RECORD%\"\r\n");
+            WriteFile(drivers_ + "\\" + file,
+                      "@echo " + file + " %CD% %COMSPEC%^|%CLASSPATH%^|%TEMP%^|%TMP%>>\"%DRIVER_RECORD%\"\r\n");
+        MakeDirs(temp_);
+        SetStartedProgramsTemp(temp_.c_str());
         CopyFileA((kBinaries + "reader_driver_test.exe").c_str(), (drivers_ + "\\410.exe").c_str(), FALSE);
     }
     void TearDown() override
@@ -67,7 +71,7 @@ protected:
     }
 
     ScratchDir package_{"driver-package"};
-    const std::string drivers_ = package_ / "Drivers", record_ = package_ / "ran";
+    const std::string drivers_ = package_ / "Drivers", record_ = package_ / "ran", temp_ = package_ / "run-temp";
     char message_[600] = {};
 };
 
@@ -105,6 +109,8 @@ TEST_F(ReaderDriver, ChosenInstallerStartsUnlessAGemplusReaderIsListed)
     char application[MAX_PATH + 1], command[600];
     SetEnvironmentVariableA("COMSPEC", (package_ / "evil.exe").c_str());
     SetEnvironmentVariableA("CLASSPATH", (package_ / "evil.jar").c_str());
+    for (const char* name : {"TEMP", "TMP"})
+        SetEnvironmentVariableA(name, "C:\\windows\\Temp");
     int before = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.substr(0, 60));
@@ -112,7 +118,8 @@ TEST_F(ReaderDriver, ChosenInstallerStartsUnlessAGemplusReaderIsListed)
             Answer(c.answer);
         std::string ran = Install(c.code) + "|";  // installed before what ran is read
         ran += Ran(c.outcome[0] == '0' ? 30000 : 0);
-        const size_t at = ran.find(" " + drivers_ + " " + cmd + "|.\r\n");  // where, and in what environment
+        // where, and in what environment
+        const size_t at = ran.find(" " + drivers_ + " " + cmd + "|.|" + temp_ + "|" + temp_ + "\r\n");
         EXPECT_EQ(c.outcome[0] == '0' ? c.outcome : c.outcome + "|<missing>", ran.substr(0, at)) << ran;
         before = before ? before : CountOpenHandles();  // after the first run has loaded what runs need
     }

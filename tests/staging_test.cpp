@@ -175,7 +175,7 @@ TEST(Staging, ARunRemovesEarlierFoldersUnlessInUseAndMarksItsOwnForTheRestart)
     ScopedCurrentDirectory inPackage(FromUnixPath(STAGED_PACKAGE_DIR));
     ASSERT_EQ(1, StagePackageForRun(&live));
     ASSERT_EQ(1, StagePackageForRun(&mine));
-    EXPECT_EQ("Drivers\\ msie\\ ns\\ sun\\", List(mine.root));
+    EXPECT_EQ("Drivers\\ msie\\ ns\\ sun\\ temp\\", List(mine.root)) << "the package, and the started programs' TEMP";
     // The build sealed every file of the package folders as it is now; a running instance's copy stays whole.
     std::map<std::string, std::string> package = Files(FromUnixPath(STAGED_PACKAGE_DIR));
     package.erase("instalator.exe");

@@ -13,10 +13,12 @@ namespace {
 // The command interpreter comes from COMSPEC; Java takes its class path and extra options (agents
 // among them) from the others.
 const wchar_t* const kDroppedNames[] = {L"COMSPEC", L"CLASSPATH", L"JAVA_TOOL_OPTIONS", L"_JAVA_OPTIONS",
-                                        L"JDK_JAVA_OPTIONS"};
+                                        L"JDK_JAVA_OPTIONS", L"TEMP", L"TMP"};
 
-// Room for what BuildCleanEnvironment adds beyond the inherited block: both entries and their NULs.
-enum { kAddedChars = kPathBuffer + 32 };
+// Room for what BuildCleanEnvironment adds beyond the inherited block: its entries and their NULs.
+enum { kAddedChars = 3 * kPathBuffer + 48 };
+
+char g_temp[kPathBuffer] = "";
 
 wchar_t Fold(wchar_t c)
 {
@@ -71,9 +73,10 @@ void PutEntry(BlockWriter* block, const wchar_t* first, const wchar_t* second)
 
 }  // namespace
 
-int BuildCleanEnvironment(const wchar_t* inherited, const wchar_t* comspec, wchar_t* out, int cap)
+int BuildCleanEnvironment(const wchar_t* inherited, const wchar_t* comspec, const wchar_t* temp, wchar_t* out,
+                          int cap)
 {
-    if (!out || cap < 2 || !comspec || !comspec[0])
+    if (!out || cap < 2 || !comspec || !comspec[0] || !temp || !temp[0])
         return 0;
     // Sorted by name, as the block itself is meant to be.
     struct Added {
@@ -81,7 +84,10 @@ int BuildCleanEnvironment(const wchar_t* inherited, const wchar_t* comspec, wcha
         const wchar_t* entry;
         const wchar_t* value;
         bool written;
-    } added[] = {{L"CLASSPATH", L"CLASSPATH=", L".", false}, {L"COMSPEC", L"COMSPEC=", comspec, false}};
+    } added[] = {{L"CLASSPATH", L"CLASSPATH=", L".", false},
+                 {L"COMSPEC", L"COMSPEC=", comspec, false},
+                 {L"TEMP", L"TEMP=", temp, false},
+                 {L"TMP", L"TMP=", temp, false}};
 
     BlockWriter block = {out, cap, 0, true};
     for (const wchar_t* entry = inherited; entry && *entry; entry += wcslen(entry) + 1) {
@@ -102,6 +108,12 @@ int BuildCleanEnvironment(const wchar_t* inherited, const wchar_t* comspec, wcha
     return block.fits ? block.used : 0;
 }
 
+void SetStartedProgramsTemp(const char* folder)
+{
+    if (!folder || !CopyText(g_temp, kPathBuffer, folder))
+        g_temp[0] = '\0';
+}
+
 int StartCleanProcess(const char* application, const char* commandLine, unsigned long flags,
                       unsigned long* exitCode)
 {
@@ -112,6 +124,7 @@ int StartCleanProcess(const char* application, const char* commandLine, unsigned
     size_t inheritedChars = 0;
     char interpreter[kPathBuffer];
     wchar_t comspec[kPathBuffer];
+    wchar_t temp[kPathBuffer];
     char command[kCommandChars];
     STARTUPINFOA startup;
     PROCESS_INFORMATION process;
@@ -122,6 +135,8 @@ int StartCleanProcess(const char* application, const char* commandLine, unsigned
     // A batch file that starts a sub-shell takes the interpreter from COMSPEC: it must be the system's.
     if (!ReadSystemDirectory(interpreter) || !JoinPath(interpreter, "cmd.exe") ||
         !MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, interpreter, -1, comspec, kPathBuffer))
+        goto done;
+    if (!g_temp[0] || !MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, g_temp, -1, temp, kPathBuffer))
         goto done;
     if (commandLine && !CopyText(command, kCommandChars, commandLine))
         goto done;
@@ -134,7 +149,7 @@ int StartCleanProcess(const char* application, const char* commandLine, unsigned
     if (inheritedChars > (size_t)(INT_MAX / sizeof(wchar_t)) - kAddedChars)
         goto done;
     block = (wchar_t*)HeapAlloc(GetProcessHeap(), 0, (inheritedChars + kAddedChars) * sizeof(wchar_t));
-    if (!block || !BuildCleanEnvironment(inherited, comspec, block, (int)inheritedChars + kAddedChars))
+    if (!block || !BuildCleanEnvironment(inherited, comspec, temp, block, (int)inheritedChars + kAddedChars))
         goto done;
     if (!CreateProcessA(application, commandLine ? command : nullptr, nullptr, nullptr, FALSE,
                         flags | CREATE_UNICODE_ENVIRONMENT, block, nullptr, &startup, &process))

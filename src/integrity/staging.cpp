@@ -9,11 +9,13 @@
 #include "../../resources/texts.h"
 #include "../base/bounded_text.h"
 #include "../base/log.h"
+#include "clean_process.h"
 #include "cng.h"
 #include "folder_trust.h"
 
 const char kStagingFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 const char kStagingPrefix[] = "ocfinst-";
+const char kStartedProgramsTemp[] = "temp";
 
 namespace {
 
@@ -325,6 +327,13 @@ int StagePackageForRun(StagedPackage* staged)
     RemoveEarlierStagings(parent);
     if (!StagePackage(kPackageHashes, source, parent, staged))
         return 0;
+    // The programs the run starts unpack and load what they need from their TEMP: below the staged root it
+    // inherits a DACL that only SYSTEM and Administrators may change.
+    char temp[kPathBuffer];
+    if (BuildPath(temp, staged->root, kStartedProgramsTemp) && CreateDirectoryA(temp, nullptr))
+        SetStartedProgramsTemp(temp);
+    else
+        LogFormat(kLogStagingFailedFormat, staged->root);
     if (!MarkTreeForDeletionAtRestart(staged->root))
         LogFormat(kLogNotMarkedFormat, staged->root);
     return 1;
@@ -332,6 +341,7 @@ int StagePackageForRun(StagedPackage* staged)
 
 void ReleaseStagedPackage(StagedPackage* staged)
 {
+    SetStartedProgramsTemp(nullptr);
     if (staged->hold != INVALID_HANDLE_VALUE && staged->hold != nullptr)
         CloseHandle(staged->hold);
     staged->hold = INVALID_HANDLE_VALUE;

@@ -18,6 +18,8 @@ struct StagedPackage {
 extern const char kStagingFolderSddl[];
 // A staged folder is named with this prefix and 32 hexadecimal digits from the system's random source.
 extern const char kStagingPrefix[];
+// The folder below a run's staged root that the programs it starts get as TEMP and TMP.
+extern const char kStartedProgramsTemp[];
 
 // Makes a fresh folder below parent and copies into it the package folders (msie, ns, sun, Drivers)
 // as table lists them, from sourceRoot. A package folder appears in the staged root only when every
@@ -26,8 +28,9 @@ extern const char kStagingPrefix[];
 int StagePackage(const PackageHashTable& table, const char* sourceRoot, const char* parent, StagedPackage* staged);
 
 // Staging for a run: the build's table, the current directory as the source, the Windows directory's
-// Temp as the parent. Removes the folders earlier runs left there first, and marks the new one for
-// deletion at the next restart (the driver installer may still be using it when the program ends).
+// Temp as the parent. Removes the folders earlier runs left there first, makes the started programs'
+// TEMP inside the new one, and marks it for deletion at the next restart (the driver installer may
+// still be using it when the program ends).
 int StagePackageForRun(StagedPackage* staged);
 
 // Lets go of the staged root; the folder itself stays until the restart or the next run.
