@@ -38,7 +38,10 @@ TEST(CommandLine, SwitchesAsNsisAndInnoSetupReadThem)
 }
 
 // What a case prepares: the world of an installation, or from kAlone on that of an uninstall.
-enum Setup { kJre = 1, kConflict = 2, kHardLink = 4, kAlone = 8, kInstalled = 16, kBridgeInUse = 32, kJarLocked = 64 };
+enum Setup {
+    kJre = 1, kConflict = 2, kHardLink = 4, kAlone = 8, kInstalled = 16, kBridgeInUse = 32, kJarLocked = 64,
+    kLinkedFolder = 128, kOpenFolder = 256,  // "linked" leads to "real"; anyone may change "open"
+};
 
 // A copy of the package, and of its exe alone in a folder; which driver installer ran is the reader driver tests' part.
 class Deployment : public testing::Test {
@@ -73,6 +76,10 @@ protected:
             WriteFile(root_ / "victim.txt", "not the installer's");
             CreateHardLinkA((root_ / "link.log").c_str(), (root_ / "victim.txt").c_str(), nullptr);
         }
+        if (setup & kLinkedFolder)
+            MakeDirs(root_ / "real"), MakeHostLink(root_ / "linked", root_ / "real");
+        if (setup & kOpenFolder)
+            MakeDirs(root_ / "open"), LetEveryoneChange(root_ / "open");
         if (setup & kBridgeInUse)
             held_.emplace_back(new HeldOpen(kBridge));
         if (setup & kJarLocked)
@@ -85,7 +92,9 @@ protected:
         for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll"})
             RemoveTree(SystemDirectory() + name);
         RemoveRuntimes();
-        RemoveTree(root_ / "Java");
+        RemoveHostLink(root_ / "linked");
+        for (const char* folder : {"Java", "real", "open"})
+            RemoveTree(root_ / folder);
     }
 
     // Starts the exe of folder and waits for its end: "<exit code>", after "window|" if it showed any.
@@ -120,7 +129,8 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
         std::string arguments;
         unsigned setup;
         DWORD exitCode;
-        std::string logAt, holds;  // where the log is ("": the dated file in %TEMP%; "-": none); a text it holds
+        std::string logAt, holds;  // where the log is ("": the dated file in %TEMP%; "-": none); a text it holds,
+                                   // or with none a file that must not be there
         const char* tail;          // the log from its report on; null: no report
     } cases[] = {
         {"defaults", "/S", 0, 3010, "", "Wybrane składniki:\r\n    Sterowniki czytnika kart: "
@@ -139,6 +149,11 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
          "Nieprawidłowy parametr: /READER=5\r\nUżycie: instalator.exe [/S [/READER=n]", nullptr},
         {"a log that cannot be written", "/S /NOJAVA /LOG=" + root_ / "missing\\a.log", 0, 3010, "-", "", nullptr},
         {"a second name", "/S /NODRIVER /NOJAVA /LOG=" + root_ / "link.log", kHardLink, 3010, "-", "", nullptr},
+        // A folder on the way that someone could re-link would take the write elsewhere.
+        {"below a link", "/S /NODRIVER /NOJAVA /LOG=" + root_ / "linked\\a.log", kLinkedFolder, 3010, "-",
+         root_ / "real\\a.log", nullptr},
+        {"below a folder anyone may change", "/S /NODRIVER /NOJAVA /LOG=" + root_ / "open\\a.log", kOpenFolder, 3010,
+         "-", root_ / "open\\a.log", nullptr},
         // The uninstall, from a folder that holds nothing but the exe.
         {"nothing to uninstall", "/UNINSTALL /S", kAlone | kJre, 0, "",
          "\r\nNie znaleziono plików zainstalowanych przez ten program.\r\n", nullptr},
@@ -161,6 +176,7 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
         EXPECT_EQ(std::to_string(c.exitCode), Run(folder, arguments));
         if (c.setup & kBridgeInUse)
             EXPECT_NE(std::string::npos, PendingRenames().find("\\??\\" + kBridgeAtRestart + ">\n")) << PendingRenames();
+        EXPECT_TRUE(c.logAt != "-" || c.holds.empty() || !Exists(c.holds)) << c.holds;
         Undo();
         SetPendingRenames(renames);
         if (c.logAt == "-") {

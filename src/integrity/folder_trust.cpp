@@ -335,9 +335,9 @@ int CheckPathTrust(const wchar_t* folder, PSID installingAccount, int* failedCha
     int root = RootChars(folder);
     if (failedChars)
         *failedChars = length;
-    if (root == 0 || length >= kPathBuffer)
+    if (root == 0 || length >= kCheckedPathChars)
         return kTrustUnreadable;
-    wchar_t prefix[kPathBuffer];
+    wchar_t prefix[kCheckedPathChars];
     // The root with its backslash, then each folder below it; doubled or trailing backslashes name none.
     for (int end = root; end <= length; ++end) {
         if (end > root && ((end < length && folder[end] != L'\\') || folder[end - 1] == L'\\'))

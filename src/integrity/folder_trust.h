@@ -16,7 +16,7 @@ enum FolderTrust {
     kTrustNotMadeHere = 7,     // its DACL is not the one this program gives the folders it makes
 };
 
-enum { kAccountSidBytes = SECURITY_MAX_SID_SIZE };
+enum { kAccountSidBytes = SECURITY_MAX_SID_SIZE, kCheckedPathChars = 1024 };
 
 // The rights by which someone could change what a folder holds: write or add to it, set its attributes
 // or extended attributes (enough to turn an empty folder into a junction), delete it or a child, or
@@ -47,7 +47,7 @@ int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist);
 int CheckMadeByInstaller(HANDLE folder);
 
 // Every folder from the volume root (a drive's, or a share's \\server\share) down to and including
-// `folder` (a full path): none may be missing or a reparse point, and none may be renamed, replaced or
+// `folder` (a full path of fewer than kCheckedPathChars characters): none may be missing or a reparse point, and none may be renamed, replaced or
 // re-linked by someone untrusted (kPathChangeRights). Returns a FolderTrust; failedChars (may be null)
 // receives the length of the folder that failed, as a prefix of `folder`.
 int CheckPathTrust(const wchar_t* folder, PSID installingAccount, int* failedChars);

@@ -15,6 +15,7 @@
 #include "../base/bounded_text.h"
 #include "../base/log.h"
 #include "../base/ui_text.h"
+#include "../integrity/folder_trust.h"
 #include "command_line.h"
 #include "version.h"
 
@@ -134,6 +135,40 @@ void FillLaterField(DWORD at, const char* value)
         WriteBytes(field, kFieldChars);
 }
 
+// A log is written with the program's rights: every folder on its path must be out of reach of anyone who
+// could rename, replace or re-link one to send the write elsewhere (C:\ProgramData and C:\Users\Public
+// let any user make folders; so does the Temp of SYSTEM).
+int FolderOfIsSafe(const wchar_t* path)
+{
+    wchar_t folder[kCheckedPathChars];
+    int cut = -1;
+    for (int i = 0; path[i]; ++i) {
+        if (path[i] == L'\\')
+            cut = i;
+    }
+    if (cut < 0 || cut + 1 >= kCheckedPathChars)
+        return 0;
+    // Keep the backslash of a drive root ("C:\").
+    int keep = cut == 2 && path[1] == L':' ? cut + 1 : cut;
+    memcpy(folder, path, keep * sizeof(wchar_t));
+    folder[keep] = L'\0';
+    union {
+        SID sid;
+        BYTE bytes[kAccountSidBytes];
+    } account;
+    return CheckPathTrust(folder, ReadInstallingAccount(&account) ? (PSID)&account : nullptr, nullptr) == kTrustOk;
+}
+
+// Where SYSTEM's own temporary files go on Windows 11 and on Windows 10 since 2022 (C:\Windows\SystemTemp,
+// which users cannot even list); for any other account the same folder as GetTempPathW. Older systems
+// lack it.
+DWORD ReadTempFolder(wchar_t* folder, DWORD chars)
+{
+    typedef DWORD(WINAPI * TempPath2Fn)(DWORD, LPWSTR);
+    TempPath2Fn tempPath2 = (TempPath2Fn)(void*)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W");
+    return tempPath2 ? tempPath2(chars, folder) : GetTempPathW(chars, folder);
+}
+
 HANDLE CreateNew(const wchar_t* path)
 {
     return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
@@ -145,7 +180,7 @@ HANDLE CreateDatedLog()
 {
     wchar_t folder[kLogPathChars];
     wchar_t path[kLogPathChars];
-    DWORD n = GetTempPathW(kLogPathChars, folder);
+    DWORD n = ReadTempFolder(folder, kLogPathChars);
     if (n == 0 || n >= kLogPathChars)
         return INVALID_HANDLE_VALUE;
     SYSTEMTIME now;
@@ -155,7 +190,8 @@ HANDLE CreateDatedLog()
         if (attempt > 1)
             FormatWideText(suffix, 8, L"-%d", attempt);
         if (!FormatWideText(path, kLogPathChars, L"%lsinstalator-%04u%02u%02u-%02u%02u%02u%ls.log", folder,
-                            now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, suffix))
+                            now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, suffix) ||
+            (attempt == 1 && !FolderOfIsSafe(path)))
             return INVALID_HANDLE_VALUE;
         HANDLE file = CreateNew(path);
         if (file != INVALID_HANDLE_VALUE || (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS))
@@ -167,6 +203,8 @@ HANDLE CreateDatedLog()
 // The administrator's /LOG file: created, or reused from the start when it is a plain file of one name.
 HANDLE OpenGivenLog(const wchar_t* path)
 {
+    if (!FolderOfIsSafe(path))
+        return INVALID_HANDLE_VALUE;
     HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
