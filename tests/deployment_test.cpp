@@ -41,6 +41,7 @@ TEST(CommandLine, SwitchesAsNsisAndInnoSetupReadThem)
 enum Setup {
     kJre = 1, kConflict = 2, kHardLink = 4, kAlone = 8, kInstalled = 16, kBridgeInUse = 32, kJarLocked = 64,
     kLinkedFolder = 128, kOpenFolder = 256,  // "linked" leads to "real"; anyone may change "open"
+    kSquatMutex = 512, kSquatEvent = 1024,   // any user's object under the name the guard once had
 };
 
 // A copy of the package, and of its exe alone in a folder; which driver installer ran is the reader driver tests' part.
@@ -80,6 +81,10 @@ protected:
             MakeDirs(root_ / "real"), MakeHostLink(root_ / "linked", root_ / "real");
         if (setup & kOpenFolder)
             MakeDirs(root_ / "open"), LetEveryoneChange(root_ / "open");
+        if (setup & kSquatMutex)
+            squat_ = CreateMutexW(nullptr, TRUE, L"Global\\InstalatorCzytnikaKartOCF");
+        if (setup & kSquatEvent)
+            squat_ = CreateEventW(nullptr, TRUE, FALSE, L"Global\\InstalatorCzytnikaKartOCF");
         if (setup & kBridgeInUse)
             held_.emplace_back(new HeldOpen(kBridge));
         if (setup & kJarLocked)
@@ -89,6 +94,9 @@ protected:
     void Undo()
     {
         held_.clear();
+        if (squat_)
+            CloseHandle(squat_);
+        squat_ = nullptr;
         for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll"})
             RemoveTree(SystemDirectory() + name);
         RemoveRuntimes();
@@ -120,6 +128,7 @@ protected:
     const std::string kBridgeAtRestart = WindowsDirectory() + (UnderWow64() ? "\\syswow64" : "\\system32") +
                                          "\\ocfpcsc1.dll";
     std::vector<std::unique_ptr<HeldOpen>> held_;
+    HANDLE squat_ = nullptr;
 };
 
 TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
@@ -147,6 +156,11 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
          "ocfpcsc1.dll\r\n\r\nEtykiety stanu:\r\n    Komponenty dla Sun Java Plug-in: BŁĄD\r\n"},
         {"a switch not understood", "/S /READER=5 /LOG=" + root_ / "bad.log", 0, 87, root_ / "bad.log",
          "Nieprawidłowy parametr: /READER=5\r\nUżycie: instalator.exe [/S [/READER=n]", nullptr},
+        {"a user's mutex of the guard's old name", "/S /NOJAVA /LOG=" + root_ / "m.log", kSquatMutex, 3010,
+         root_ / "m.log", "", "Instalacja sterownika czytnika kart: OK\r\n\r\nEtykiety stanu:\r\n    Sterowniki czytnika kart: "
+         "OK\r\n"},
+        {"a user's event of that name", "/S /NOJAVA /LOG=" + root_ / "e.log", kSquatEvent, 3010, root_ / "e.log", "",
+         "Instalacja sterownika czytnika kart: OK\r\n\r\nEtykiety stanu:\r\n    Sterowniki czytnika kart: OK\r\n"},
         {"a log that cannot be written", "/S /NOJAVA /LOG=" + root_ / "missing\\a.log", 0, 3010, "-", "", nullptr},
         {"a second name", "/S /NODRIVER /NOJAVA /LOG=" + root_ / "link.log", kHardLink, 3010, "-", "", nullptr},
         // A folder on the way that someone could re-link would take the write elsewhere.

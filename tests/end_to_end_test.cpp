@@ -83,6 +83,8 @@ TEST_F(EndToEnd, OneInstallerAtATimeAsksAboutAConflictReportsAndIsTakenBack)
     WriteFile(bridge, "an older bridge library, loaded by a running program");
     HeldOpen inUse(bridge);
 
+    // Any user may create an object of the guard's old name first: one of another kind once switched the guard off.
+    HANDLE squat = CreateEventW(nullptr, TRUE, FALSE, L"Global\\InstalatorCzytnikaKartOCF");
     OutsideInstaller installer;
     HWND welcome = installer.Start(exe_, "C:\\") ? installer.WaitForMessageBox(Wide1250(kWelcomeCaption)) : nullptr;
     ASSERT_TRUE(welcome);
@@ -92,6 +94,7 @@ TEST_F(EndToEnd, OneInstallerAtATimeAsksAboutAConflictReportsAndIsTakenBack)
     EXPECT_FALSE(Exists(root_ / "second.log"));
     EXPECT_EQ(U8(kAlreadyRunningText) + "|0", Boxes(L"", kShortCaption, {IDOK}));
     EXPECT_EQ(welcome, GetForegroundWindow());
+    CloseHandle(squat);
     Click(welcome, IDYES);
     HWND dialog = installer.WaitForDialog();
     Click(dialog, IDOK);

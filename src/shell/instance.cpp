@@ -1,8 +1,17 @@
-// The single-instance guard (a named mutex, as Inno Setup's setup mutex) and finding the window of the
-// installer that holds it.
+// The single-instance guard and finding the window of the installer that holds it.
+//
+// Any user can create a named object in Global\ before the installer does: a mutex of the guard's name
+// would make every run end as "another installer runs", an object of another kind would make the
+// creation fail. So the guard lives in a private namespace whose boundary holds the Administrators SID:
+// only a process with Administrators in its token may create or open that namespace, and a namespace of
+// the same name with another boundary is another namespace. Where the system offers no private
+// namespaces (Wine 8), the guard is a Global\ mutex of a name of its own, made with a DACL for SYSTEM
+// and Administrators, and a name it cannot take counts as another installer: never as none.
 #include "instance.h"
 
 #include <windows.h>
+
+#include <sddl.h>
 
 #include "../../resources/texts.h"
 #include "../base/bounded_text.h"
@@ -13,8 +22,42 @@ namespace {
 
 // Global: a second start in another session (a deployment tool as SYSTEM while a user runs it by hand)
 // would touch the same files.
-const wchar_t kGuardName[] = L"Global\\InstalatorCzytnikaKartOCF";
+const wchar_t kNamespaceName[] = L"InstalatorCzytnikaKartOCF";
+const wchar_t kGuardInNamespace[] = L"InstalatorCzytnikaKartOCF\\Guard";
+const wchar_t kGuardWithoutNamespace[] = L"Global\\InstalatorCzytnikaKartOCF.Guard";
+const char kGuardSddl[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+enum { kNamespaceAttempts = 4 };
+
+struct AdministratorsSid {
+    BYTE revision;
+    BYTE subAuthorityCount;
+    SID_IDENTIFIER_AUTHORITY authority;
+    DWORD subAuthority[2];
+};
+const AdministratorsSid kAdministrators = {
+    SID_REVISION, 2, {SECURITY_NT_AUTHORITY}, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
+
 HANDLE g_guard = nullptr;
+HANDLE g_namespace = nullptr;
+
+// The namespace, created, or opened when another installer made it first; null where there is none.
+HANDLE OpenGuardNamespace(SECURITY_ATTRIBUTES* attributes)
+{
+    HANDLE boundary = CreateBoundaryDescriptorW(kNamespaceName, 0);
+    if (!boundary)
+        return nullptr;  // no private namespaces here
+    HANDLE opened = nullptr;
+    if (AddSIDToBoundaryDescriptor(&boundary, (PSID)&kAdministrators)) {
+        // The one that made it may close it between our two calls: then it can be made again.
+        for (int attempt = 0; attempt < kNamespaceAttempts && !opened; ++attempt) {
+            opened = CreatePrivateNamespaceW(attributes, boundary, kNamespaceName);
+            if (!opened && GetLastError() == ERROR_ALREADY_EXISTS)
+                opened = OpenPrivateNamespaceW(boundary, kNamespaceName);
+        }
+    }
+    DeleteBoundaryDescriptor(boundary);
+    return opened;
+}
 
 enum { kCaptionChars = 128, kCandidates = 4 };
 
@@ -45,14 +88,18 @@ BOOL CALLBACK Consider(HWND window, LPARAM param)
 
 int ClaimInstance()
 {
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kGuardSddl, SDDL_REVISION_1,
+                                                              &attributes.lpSecurityDescriptor, nullptr))
+        return 0;
+    g_namespace = OpenGuardNamespace(&attributes);
     SetLastError(ERROR_SUCCESS);
-    g_guard = CreateMutexW(nullptr, FALSE, kGuardName);
-    if (!g_guard)
-        return GetLastError() == ERROR_ACCESS_DENIED ? 0 : 1;  // any other failure must not block installing
-    if (GetLastError() != ERROR_ALREADY_EXISTS)
+    g_guard = CreateMutexW(&attributes, FALSE, g_namespace ? kGuardInNamespace : kGuardWithoutNamespace);
+    DWORD error = GetLastError();
+    LocalFree(attributes.lpSecurityDescriptor);
+    if (g_guard && error != ERROR_ALREADY_EXISTS)
         return 1;
-    CloseHandle(g_guard);
-    g_guard = nullptr;
+    ReleaseInstance();
     return 0;
 }
 
@@ -61,6 +108,9 @@ void ReleaseInstance()
     if (g_guard)
         CloseHandle(g_guard);
     g_guard = nullptr;
+    if (g_namespace)
+        ClosePrivateNamespace(g_namespace, 0);
+    g_namespace = nullptr;
 }
 
 void BringRunningInstanceToFront()
