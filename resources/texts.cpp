@@ -123,22 +123,22 @@ const char kComponentNameIe[] = "Komponenty dla MS Internet Explorer";
 const char kComponentNameNetscape[] = "Komponenty dla Netscape 4.x";
 const char kComponentNameJava[] = "Komponenty dla Sun Java Plug-in";
 
-const char kLogStagingFolderFormat[] = "Kopia pakietu z %s w %s";
-const char kLogStagingFailedFormat[] = "Nie można utworzyć folderu kopii pakietu w %s";
+const char kLogStagingFolderFormat[] = "Kopia pakietu z %@ w %@";
+const char kLogStagingFailedFormat[] = "Nie można utworzyć folderu kopii pakietu w %@";
 const char kLogFileDiffersFormat[] = "Plik pakietu różni się od zapisanego przy budowie: %s";
 const char kLogFileUnreadableFormat[] = "Brak pliku pakietu lub nie można go odczytać: %s";
 const char kLogFileNotWrittenFormat[] = "Nie można zapisać kopii pliku pakietu: %s";
 const char kLogFolderStagedFormat[] = "Folder pakietu %s sprawdzony (plików: %d)";
 const char kLogFolderLeftOutFormat[] = "Folder pakietu %s pominięty: jest niekompletny lub zmieniony";
-const char kLogEarlierRemovedFormat[] = "Usunięto kopię pakietu z poprzedniego uruchomienia: %s";
-const char kLogEarlierLeftFormat[] = "Kopia pakietu z poprzedniego uruchomienia zostaje do restartu: %s";
-const char kLogEarlierNotOursFormat[] = "Folder o nazwie kopii pakietu nie pochodzi od tego programu i zostaje: %s (%s)";
-const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia przy restarcie: %s";
+const char kLogEarlierRemovedFormat[] = "Usunięto kopię pakietu z poprzedniego uruchomienia: %@";
+const char kLogEarlierLeftFormat[] = "Kopia pakietu z poprzedniego uruchomienia zostaje do restartu: %@";
+const char kLogEarlierNotOursFormat[] = "Folder o nazwie kopii pakietu nie pochodzi od tego programu i zostaje: %@ (%s)";
+const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia przy restarcie: %@";
 
 const char kLogPackageFolderFailed[] =
     "Nie można ustalić folderu instalatora ani uczynić go folderem bieżącym (zbyt długa ścieżka lub znaki spoza "
     "strony kodowej systemu); niczego nie zainstalowano.";
-const char kLogRuntimeLeftOutFormat[] = "Środowisko JRE/JDK %s pominięte: %s (%s)";
+const char kLogRuntimeLeftOutFormat[] = "Środowisko JRE/JDK %@ pominięte: %s (%@)";
 const char kTrustReasonMissing[] = "brak folderu";
 const char kTrustReasonUnreadable[] = "nie można odczytać folderu ani jego zabezpieczeń";
 const char kTrustReasonReparsePoint[] = "folder jest łączem symbolicznym lub punktem połączenia";
@@ -160,19 +160,19 @@ const char kUninstallQuestion[] =
     "\n"
     "Czy chcesz kontynuować?";
 const char kLogUninstallHeading[] = "Odinstalowanie:";
-const char kLogUninstallRemovedFormat[] = "    Usunięto: %s";
-const char kLogUninstallRestoredFormat[] = "    Przywrócono własny plik środowiska z kopii zapasowej: %s";
+const char kLogUninstallRemovedFormat[] = "    Usunięto: %@";
+const char kLogUninstallRestoredFormat[] = "    Przywrócono własny plik środowiska z kopii zapasowej: %@";
 const char kLogUninstallAtRestartFormat[] =
-    "    Plik w użyciu, zostanie usunięty przy ponownym uruchomieniu komputera: %s";
+    "    Plik w użyciu, zostanie usunięty przy ponownym uruchomieniu komputera: %@";
 const char kLogUninstallRestoreAtRestartFormat[] =
-    "    Plik w użyciu, własny plik środowiska zostanie przywrócony przy ponownym uruchomieniu komputera: %s";
-const char kLogUninstallChangedFormat[] = "    Pozostawiono, plik inny niż w pakiecie instalacyjnym: %s";
-const char kLogUninstallBackupStaysFormat[] = "    Pozostawiono kopię zapasową: %s";
+    "    Plik w użyciu, własny plik środowiska zostanie przywrócony przy ponownym uruchomieniu komputera: %@";
+const char kLogUninstallChangedFormat[] = "    Pozostawiono, plik inny niż w pakiecie instalacyjnym: %@";
+const char kLogUninstallBackupStaysFormat[] = "    Pozostawiono kopię zapasową: %@";
 const char kLogUninstallNoBackupFormat[] =
-    "    Pozostawiono, brak kopii zapasowej własnego pliku środowiska: %s";
-const char kLogUninstallUnreadableFormat[] = "    BŁĄD odczytu pliku: %s";
-const char kLogUninstallFailedFormat[] = "    BŁĄD usuwania pliku: %s";
-const char kLogUninstallRestoreFailedFormat[] = "    BŁĄD przywracania własnego pliku środowiska: %s";
+    "    Pozostawiono, brak kopii zapasowej własnego pliku środowiska: %@";
+const char kLogUninstallUnreadableFormat[] = "    BŁĄD odczytu pliku: %@";
+const char kLogUninstallFailedFormat[] = "    BŁĄD usuwania pliku: %@";
+const char kLogUninstallRestoreFailedFormat[] = "    BŁĄD przywracania własnego pliku środowiska: %@";
 const char kUninstallSummaryFormat[] =
     "Usunięte lub przywrócone pliki: %d, oczekujące na ponowne uruchomienie: %d, pozostawione: %d, błędy: %d, "
     "pominięte środowiska JRE/JDK: %d";

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/bounded_text.h"
+#include "base/log.h"
 #include "base/ui_text.h"
 #include "copy/copy_file.h"
 #include "texts.h"
@@ -41,6 +42,15 @@ TEST(UiText, ProgramTextsWidenAsWindows1250AndFileNamesInTheSystemCodePage)
     ComposeConflictText({"C:\\Espa\xF1" "a.dll"}, {"C:\\b.dll"}, prompt);
     const std::wstring shown = std::wstring(L"ŹRÓDŁOWY\nNazwa: C:\\Espa") + (GetACP() == 1252 ? L"ñ" : L"ń");
     EXPECT_NE(std::wstring::npos, std::wstring(prompt).find(shown + L"a.dll\n")) << "code page " << GetACP();
+
+    // The log likewise: program text (%s and the format itself) as Polish, a name from the system (%@) as written.
+    static std::wstring logged;
+    SetLogSink([](const wchar_t* line) { logged += std::wstring(line) + L"|"; });
+    LogFormat("Ś %s %@ %d %lu %%", "\xF1", "C:\\Espa\xF1" "a", -7, 4000000000ul);
+    LogLine("Ą\r\n\nB\n");
+    SetLogSink(nullptr);
+    const std::wstring expected = L"Ś ń C:\\Espa" + std::wstring(GetACP() == 1252 ? L"ñ" : L"ń") + L"a -7 4000000000 %|Ą||B|";
+    EXPECT_EQ(expected, logged);
 }
 
 }  // namespace

@@ -22,8 +22,11 @@ const std::pair<const char*, const char*> kSaid[] = {
 
 std::string Line(const char* format, const std::string& a, const char* b = "", const std::string& c = "")
 {
+    std::string printf = format;  // a name from the system is %@ to the log
+    for (size_t at; (at = printf.find("%@")) != std::string::npos;)
+        printf[at + 1] = 's';
     char line[1024];
-    snprintf(line, sizeof line, format, a.c_str(), b, c.c_str());
+    snprintf(line, sizeof line, printf.c_str(), a.c_str(), b, c.c_str());
     return line + std::string("\n");
 }
 

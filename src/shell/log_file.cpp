@@ -1,5 +1,6 @@
 // The log file: UTF-8 with a byte-order mark, so that Notepad and CMTrace read the Polish letters right,
-// lines ended by CR LF. The program's own texts are Windows-1250 and are converted on the way out.
+// lines ended by CR LF. The program's own texts are Windows-1250, the names the system gave are in its
+// own code page; both arrive here widened.
 //
 // The program runs elevated, and both the folder of a dated log (%TEMP% comes from the user's
 // environment) and a /LOG folder may be writable by others. A name there may be a planted symbolic link
@@ -87,8 +88,14 @@ void EndLine()
     WriteBytes("\r\n", 2);
 }
 
-// The sink behind LogLine: a text with line breaks of its own (a report, a prompt) becomes several lines,
-// and a break that ends the text ends its last line.
+// The sink behind LogLine and LogFormat.
+void WriteLogLine(const wchar_t* line)
+{
+    WriteWide(line, (int)wcslen(line));
+    EndLine();
+}
+
+// A program text with line breaks of its own becomes several lines, and a break that ends it ends its last.
 void WriteLines(const char* text)
 {
     do {
@@ -257,7 +264,7 @@ int OpenRunLog(const wchar_t* path)
     WriteHeader();
     if (g_file == INVALID_HANDLE_VALUE)
         return 0;
-    SetLogSink(WriteLines);
+    SetLogSink(WriteLogLine);
     return 1;
 }
 

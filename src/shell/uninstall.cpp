@@ -18,23 +18,25 @@ namespace {
 enum { kReportChars = 4096, kOutcomeChars = 1024 };
 
 struct Report {
-    char text[kReportChars];
+    wchar_t text[kReportChars];
+    int used;
     int outcome;  // the details are done; the outcome may use the room kept for it
     int cut;
 };
 Report g_report;
 
-void Gather(const char* line)
+void Gather(const wchar_t* line)
 {
-    int room = kReportChars - (int)strlen(g_report.text) - (g_report.outcome ? 0 : kOutcomeChars);
-    if ((int)strlen(line) + 2 > room) {
-        if (!g_report.cut)
-            AppendText(g_report.text, kReportChars, "    ...\n");
+    int length = (int)wcslen(line);
+    int room = kReportChars - g_report.used - (g_report.outcome ? 0 : kOutcomeChars);
+    if (length + 2 > room) {
+        if (!g_report.cut && FormatWideText(g_report.text + g_report.used, kReportChars - g_report.used, L"    ...\n"))
+            g_report.used += (int)wcslen(g_report.text + g_report.used);
         g_report.cut = 1;
         return;
     }
-    AppendText(g_report.text, kReportChars, line);
-    AppendText(g_report.text, kReportChars, "\n");
+    if (FormatWideText(g_report.text + g_report.used, kReportChars - g_report.used, L"%ls\n", line))
+        g_report.used += length + 1;
 }
 
 void TakeBack(UninstallTally* tally)
@@ -90,7 +92,7 @@ int RunInteractiveUninstall()
         exitCode = LogOutcome(tally);
         SetLogSink(nullptr);
         UINT icon = exitCode == kExitInstallFailure ? MB_ICONERROR : MB_ICONINFORMATION;
-        ShowMessage(nullptr, g_report.text, kUninstallCaption, MB_OK | icon);
+        ShowMessageWide(nullptr, g_report.text, kUninstallCaption, MB_OK | icon);
     }
     ReleaseInstance();
     return exitCode;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/log.h"
+#include "base/ui_text.h"
 #include "copy/copy_tree.h"
 
 std::string AddRuntime(const std::string& version, const std::string& home, bool jdk, const std::string& registered)
@@ -32,9 +33,11 @@ void CopyStagedPackage(const std::string& folder, const std::string& part)
 
 namespace {
 std::string g_captured;
-void Capture(const char* line)
+void Capture(const wchar_t* line)  // as Windows-1250, the tests' literals
 {
-    g_captured += std::string(line) + "\n";
+    char narrow[kLogLineChars];
+    NarrowToProgramText(line, narrow, kLogLineChars);
+    g_captured += std::string(narrow) + "\n";
 }
 }  // namespace
 
