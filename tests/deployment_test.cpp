@@ -42,7 +42,17 @@ enum Setup {
     kJre = 1, kConflict = 2, kHardLink = 4, kAlone = 8, kInstalled = 16, kBridgeInUse = 32, kJarLocked = 64,
     kLinkedFolder = 128, kOpenFolder = 256,  // "linked" leads to "real"; anyone may change "open"
     kSquatMutex = 512, kSquatEvent = 1024,   // any user's object under the name the guard once had
+    kSquatFallback = 2048,                   // and under the name it has where there are no private namespaces
 };
+
+// Windows has private namespaces, Wine 8 does not: there the guard is a named mutex, and a name that someone
+// else holds stops the run rather than let two installers run at once.
+const bool kPrivateNamespaces = [] {
+    HANDLE boundary = CreateBoundaryDescriptorW(L"probe", 0);
+    if (boundary)
+        DeleteBoundaryDescriptor(boundary);
+    return boundary != nullptr;
+}();
 
 // A copy of the package, and of its exe alone in a folder; which driver installer ran is the reader driver tests' part.
 class Deployment : public testing::Test {
@@ -85,6 +95,8 @@ protected:
             squat_ = CreateMutexW(nullptr, TRUE, L"Global\\InstalatorCzytnikaKartOCF");
         if (setup & kSquatEvent)
             squat_ = CreateEventW(nullptr, TRUE, FALSE, L"Global\\InstalatorCzytnikaKartOCF");
+        if (setup & kSquatFallback)
+            squat_ = CreateEventW(nullptr, TRUE, FALSE, L"Global\\InstalatorCzytnikaKartOCF.Guard");
         if (setup & kBridgeInUse)
             held_.emplace_back(new HeldOpen(kBridge));
         if (setup & kJarLocked)
@@ -161,6 +173,10 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
          "OK\r\n"},
         {"a user's event of that name", "/S /NOJAVA /LOG=" + root_ / "e.log", kSquatEvent, 3010, root_ / "e.log", "",
          "Instalacja sterownika czytnika kart: OK\r\n\r\nEtykiety stanu:\r\n    Sterowniki czytnika kart: OK\r\n"},
+        {"a user's event of the guard's name without namespaces", "/S /NOJAVA /LOG=" + root_ / "f.log",
+         kSquatFallback, kPrivateNamespaces ? 3010u : 1618u, kPrivateNamespaces ? root_ / "f.log" : "-", "",
+         kPrivateNamespaces ? "Instalacja sterownika czytnika kart: OK\r\n\r\nEtykiety stanu:\r\n    Sterowniki czytnika "
+                              "kart: OK\r\n" : nullptr},
         {"a log that cannot be written", "/S /NOJAVA /LOG=" + root_ / "missing\\a.log", 0, 3010, "-", "", nullptr},
         {"a second name", "/S /NODRIVER /NOJAVA /LOG=" + root_ / "link.log", kHardLink, 3010, "-", "", nullptr},
         // A folder on the way that someone could re-link would take the write elsewhere.
