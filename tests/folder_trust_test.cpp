@@ -61,6 +61,24 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
         EXPECT_EQ(c.path, JudgeFolderSecurity(sd, installing, kPathChangeRights)) << c.what;
         LocalFree(sd);
     }
+    // Only a folder the installer made below Temp is its own to delete: as Windows shows them, then as Wine does.
+    const std::string staging = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+    const std::string planted = "(A;OICIIOID;FA;;;CO)(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;CIID;0x100026;;;BU)";
+    const std::pair<std::string, int> made[] = {
+        {"O:BA" + staging, kTrustOk}, {"O:SY" + staging, kTrustOk},
+        {"O:S-1-5-21-1-2-3-1001" + staging, kTrustForeignOwner},   // a user's own, given the same DACL
+        {"O:S-1-5-21-1-2-3-1001D:AI" + planted, kTrustForeignOwner},  // as made below C:\Windows\Temp
+        {"O:BAD:AI" + planted, kTrustNotMadeHere},                     // an administrator's, inheriting
+        {"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;BU)", kTrustNotMadeHere},
+        {"O:" + account + "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + account + ")", kTrustOk},  // Wine: ours
+        {"O:" + account + "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + account + ")(A;OICI;0x1200a9;;;WD)", kTrustNotMadeHere},
+    };
+    for (const auto& [sddl, reason] : made) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &sd, nullptr));
+        EXPECT_EQ(reason, JudgeMadeByInstaller(sd, installing)) << sddl;
+        LocalFree(sd);
+    }
     // Windows reads "D:NO_ACCESS_CONTROL" as a NULL DACL, Wine 8 as an empty one: made by hand here.
     SECURITY_DESCRIPTOR open;
     InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);

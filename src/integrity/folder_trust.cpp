@@ -288,43 +288,47 @@ int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist)
                        installingAccount, kContentChangeRights);
 }
 
+int JudgeMadeByInstaller(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount)
+{
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL defaulted = FALSE;
+    BOOL present = FALSE;
+    if (!descriptor || !GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted))
+        return kTrustUnreadable;
+    if (!IsTrustedSid(owner, installingAccount))
+        return kTrustForeignOwner;
+    if (!present || !dacl)
+        return kTrustNullDacl;
+    for (DWORD index = 0; index < dacl->AceCount; ++index) {
+        void* entry = nullptr;
+        if (!GetAce(dacl, index, &entry))
+            return kTrustUnreadable;
+        if (!EntryIsOurs((const ACE_HEADER*)entry, installingAccount))
+            return kTrustNotMadeHere;
+    }
+    return kTrustOk;
+}
+
 int CheckMadeByInstaller(HANDLE folder)
 {
     union {
         SID sid;
         BYTE bytes[kAccountSidBytes];
     } account;
-    PSID installing = ReadInstallingAccount(&account) ? (PSID)&account : nullptr;
     BY_HANDLE_FILE_INFORMATION info;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!GetFileInformationByHandle(folder, &info))
         return kTrustUnreadable;
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return kTrustReparsePoint;
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return kTrustMissing;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
                         nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         return kTrustUnreadable;
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    BOOL defaulted = FALSE;
-    BOOL present = FALSE;
-    int reason = kTrustOk;
-    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
-        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted))
-        reason = kTrustUnreadable;
-    else if (!IsTrustedSid(owner, installing))
-        reason = kTrustForeignOwner;
-    else if (!present || !dacl)
-        reason = kTrustNullDacl;
-    for (DWORD index = 0; reason == kTrustOk && index < dacl->AceCount; ++index) {
-        void* entry = nullptr;
-        if (!GetAce(dacl, index, &entry))
-            reason = kTrustUnreadable;
-        else if (!EntryIsOurs((const ACE_HEADER*)entry, installing))
-            reason = kTrustNotMadeHere;
-    }
+    int reason = JudgeMadeByInstaller(descriptor, ReadInstallingAccount(&account) ? (PSID)&account : nullptr);
     LocalFree(descriptor);
     return reason;
 }

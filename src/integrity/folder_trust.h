@@ -45,6 +45,8 @@ int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist);
 // carrying the DACL the program gives its folders (no inherited entry, nothing for anyone untrusted
 // beyond read and execute for Users). A folder that anyone else made there differs in one of them.
 int CheckMadeByInstaller(HANDLE folder);
+// The same judgement on a folder's security descriptor (owner and DACL). Returns a FolderTrust.
+int JudgeMadeByInstaller(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount);
 
 // Every folder from the volume root (a drive's, or a share's \\server\share) down to and including
 // `folder` (a full path of fewer than kCheckedPathChars characters): none may be missing or a reparse point, and none may be renamed, replaced or
