@@ -69,6 +69,7 @@ TEST(FolderTrust, DaclRuleOverSecurityDescriptors)
         {"O:S-1-5-21-1-2-3-1001" + staging, kTrustForeignOwner},   // a user's own, given the same DACL
         {"O:S-1-5-21-1-2-3-1001D:AI" + planted, kTrustForeignOwner},  // as made below C:\Windows\Temp
         {"O:BAD:AI" + planted, kTrustNotMadeHere},                     // an administrator's, inheriting
+        {"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)", kTrustNotMadeHere},  // ours, but inherited
         {"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;BU)", kTrustNotMadeHere},
         {"O:" + account + "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + account + ")", kTrustOk},  // Wine: ours
         {"O:" + account + "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + account + ")(A;OICI;0x1200a9;;;WD)", kTrustNotMadeHere},
