@@ -5,6 +5,10 @@
 #   INSTALLER_SIGN_PKCS12         a PKCS#12 file with the code-signing certificate and its key
 #   INSTALLER_SIGN_PASSWORD       its password (optional)
 #   INSTALLER_SIGN_TIMESTAMP_URL  an RFC 3161 time-stamp server (optional)
+#   INSTALLER_SIGNED_PROGRAMS     a folder laid out as the package (Drivers/410.exe, sun/ocfpcsc1.dll): a
+#                                 package program found there is taken as signed elsewhere, once it is
+#                                 this build's program with its signature removed (optional; never the
+#                                 installer itself, which seals what it is built with)
 # Without INSTALLER_SIGN_PKCS12 the build makes a throwaway self-signed certificate in build/signing
 # whose subject says it is a development build, so the signing path runs in every build and nobody
 # mistakes the result for a release.
@@ -33,7 +37,7 @@ function(add_signed_program target package_path out_var)
   add_custom_command(OUTPUT ${signed} ${unsigned}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${unsigned}
     COMMAND ${CMAKE_COMMAND} -DOSSLSIGNCODE=${OSSLSIGNCODE} -DDIR=${SIGNING_DIR} -DEPOCH=${PACKAGE_EPOCH}
-            -DIN=${unsigned} -DOUT=${signed} -P ${CMAKE_SOURCE_DIR}/cmake/sign.cmake
+            -DIN=${unsigned} -DOUT=${signed} -DPACKAGE_PATH=${package_path} -P ${CMAKE_SOURCE_DIR}/cmake/sign.cmake
     DEPENDS ${target} signing_identity ${SIGNER_CERT} ${CMAKE_SOURCE_DIR}/cmake/sign.cmake
     COMMENT "Signing ${package_path}"
     VERBATIM)
