@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The check of a download against this source fails, naming the file, for anything but a signature:
 # one changed byte in the installer, in a package program, in a jar; a program changed and signed again
-# by someone else; a file added and one missing. (That it passes for a zip signed with another
+# by someone else; a file added and one missing; and for a signature that is not intact. (That it passes for a zip signed with another
 # certificate is Release.Reproducible.) Usage: check_test.sh <build folder>
 set -u
 BUILD=$1
@@ -40,6 +40,8 @@ check "a changed byte in the installer" fails_naming 'flip_byte instalator.exe 1
 check "a changed byte in a package program" fails_naming 'flip_byte Drivers/410.exe 1024' Drivers/410.exe
 check "a package program changed and signed by someone else" fails_naming 'resign_changed sun/ocfpcsc1.dll' \
   sun/ocfpcsc1.dll
+check "a damaged signature, the program itself intact" fails_naming \
+  'flip_byte Drivers/410.exe $(( $(stat -c %s Drivers/410.exe) - 300 ))' Drivers/410.exe
 check "a changed byte in a jar" fails_naming 'flip_byte sun/ocf1.2.jar 100' sun/ocf1.2.jar
 check "a file added" fails_naming 'echo x >Drivers/extra.bat' Drivers/extra.bat
 check "a file missing" fails_naming 'rm sun/java.policy' sun/java.policy
