@@ -102,10 +102,10 @@ int BuildCleanEnvironment(const wchar_t* inherited, const wchar_t* comspec, wcha
     return block.fits ? block.used : 0;
 }
 
-int StartCleanProcess(const char* application, const char* commandLine, unsigned long flags,
-                      unsigned long* exitCode)
+int StartCleanProcessWaiting(const char* application, const char* commandLine, unsigned long flags,
+                             unsigned long waitMs, unsigned long* exitCode)
 {
-    int started = 0;
+    int started = kNotStarted;
     wchar_t* inherited = nullptr;
     wchar_t* block = nullptr;
     const wchar_t* end = nullptr;
@@ -139,11 +139,14 @@ int StartCleanProcess(const char* application, const char* commandLine, unsigned
     if (!CreateProcessA(application, commandLine ? command : nullptr, nullptr, nullptr, FALSE,
                         flags | CREATE_UNICODE_ENVIRONMENT, block, nullptr, &startup, &process))
         goto done;
-    started = 1;
+    started = kStarted;
     if (exitCode) {
         DWORD code = 0;
-        if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
-            !GetExitCodeProcess(process.hProcess, &code))
+        DWORD waited = WaitForSingleObject(process.hProcess, waitMs);
+        // Past the deadline it is left running: a driver installation cut short can leave a device half set up.
+        if (waited == WAIT_TIMEOUT)
+            started = kStillRunning;
+        else if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
             code = (DWORD)-1;  // an outcome nobody saw is no success
         *exitCode = code;
     }
@@ -156,4 +159,10 @@ done:
     if (inherited)
         FreeEnvironmentStringsW(inherited);
     return started;
+}
+
+int StartCleanProcess(const char* application, const char* commandLine, unsigned long flags,
+                      unsigned long* exitCode)
+{
+    return StartCleanProcessWaiting(application, commandLine, flags, INFINITE, exitCode) != kNotStarted;
 }
