@@ -1,6 +1,6 @@
 // The program's switches, in the style of NSIS and Inno Setup: /S runs without any window, /READER=n,
-// /NODRIVER, /NOJAVA, /DRIVERWAIT=seconds and /LOG=path shape that run, /UNINSTALL takes an installation back, /? shows the
-// usage. Case-insensitive.
+// /NODRIVER, /NOJAVA, /DRIVERWAIT=seconds and /LOG=path shape that run, /UNINSTALL takes an
+// installation back, /? shows the usage. Case-insensitive.
 #pragma once
 
 #include <wchar.h>

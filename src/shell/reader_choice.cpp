@@ -8,6 +8,7 @@
 
 namespace {
 
+// The list holds the older Windows' pair first, then the Win8 pair, each 32-bit before 64-bit.
 enum { kFirstWin8Index = 2, kWin64Offset = 1 };
 
 int FromWindows8(const WindowsVersion& version)
