@@ -149,8 +149,10 @@ const char kLogDriverStillRunningFormat[] =
     "Instalator sterownika Drivers\\%s nadal działa po %lu s; pozostawiono go uruchomionego, wynik nieznany";
 
 const char kLogReaderGivenFormat[] = "Typ czytnika z /READER=%d: %s";
+const char kLogWindowsFromKernelFormat[] =
+    "System: Windows %lu.%lu.%lu (wersja pliku kernel32.dll; RtlGetVersion: %lu.%lu.%lu), %s (%s)";
 const char kLogWindowsVersionFormat[] = "System: Windows %lu.%lu.%lu (RtlGetVersion), %s (%s)";
-const char kLogWindowsVersionUnreadFormat[] = "System: Windows w nieznanej wersji (RtlGetVersion nie odpowiada), %s (%s)";
+const char kLogWindowsVersionUnreadFormat[] = "System: Windows w nieznanej wersji (ani z kernel32.dll, ani z RtlGetVersion), %s (%s)";
 const char kLogReaderChosenFormat[] = "Typ czytnika bez /READER: %s, bo system to %s, %s";
 const char kWindows64Bit[] = "64-bitowy";
 const char kWindows32Bit[] = "32-bitowy";

@@ -104,6 +104,7 @@ extern const char kLogDriverStillRunningFormat[];  // file name, seconds
 
 // The reader type of an unattended run
 extern const char kLogReaderGivenFormat[];           // position in the list, name
+extern const char kLogWindowsFromKernelFormat[];     // major, minor, build, RtlGetVersion's three, word size, source
 extern const char kLogWindowsVersionFormat[];        // major, minor, build, word size, where that was read
 extern const char kLogWindowsVersionUnreadFormat[];  // word size, where that was read
 extern const char kLogReaderChosenFormat[];          // name, Windows generation, word size

@@ -62,7 +62,8 @@ TEST(ReaderChoice, ByWindowsVersionAndWidth)
     // What Wine answers this process (the exe's own runs set the version): a 64-bit Windows for both builds.
     WindowsVersion here;
     ReadWindowsVersion(&here);
-    EXPECT_TRUE(here.versionRead && here.is64 && here.bitnessFrom == kBitnessIsWow64Process2) << here.bitnessFrom;
+    EXPECT_TRUE(here.versionRead && here.versionFrom == kVersionKernelFile && here.reported[0] && here.is64 &&
+                here.bitnessFrom == kBitnessIsWow64Process2) << here.versionFrom << " " << here.bitnessFrom;
 }
 
 // What a case prepares: the world of an installation, or from kAlone on that of an uninstall.
@@ -158,17 +159,19 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
         std::vector<std::string> holds;  // texts it holds; one after "!" it must not hold
         const char* tail;          // the log from its report on; null: no report
     } cases[] = {
-        {"defaults on Windows 10", "/S", kWindows10, 3010, "", {"System: Windows 10.0.<build> (RtlGetVersion), 64-bitowy "
-         "(IsWow64Process2)\r\nTyp czytnika bez /READER: GemPC(Twin,Tokens)-Win8-64bit, bo system to Windows 8 (6.2) lub "
+        {"defaults on Windows 10", "/S", kWindows10, 3010, "", {"System: Windows 10.0.<build> (wersja pliku kernel32.dll; "
+         "RtlGetVersion: 10.0.<build>), 64-bitowy (IsWow64Process2)\r\nTyp czytnika bez /READER: GemPC(Twin,Tokens)-Win8-64bit, bo system to Windows 8 (6.2) lub "
          "nowszy, 64-bitowy\r\nWybrane składniki:\r\n    Sterowniki czytnika kart: GemPC(Twin,Tokens)-Win8-64bit\r\n"
          "    Komponenty dla Sun Java Plug-in\r\n\r\n", "\r\nInstalator sterownika Drivers\\twin8_64.bat zakończył się, "
          "kod wyjścia: 0\r\n"},
          "Instalacja sterownika czytnika kart: OK\r\n\r\nInstalacja komponentów dla Sun Java Plug-in: UWAGA - Nie "
          "wykryto instalacji środowiska JRE/JDK lub aplikacja nie była uruchamiona z prawami administratora\r\n\r\n"
          "Etykiety stanu:\r\n    Sterowniki czytnika kart: OK\r\n    Komponenty dla Sun Java Plug-in: UWAGA\r\n"},
-        {"Windows 7, not waiting", "/S /NOJAVA /DRIVERWAIT=0", kWindows7, 3010, "", {"System: Windows 6.1.<build> "
-         "(RtlGetVersion), 64-bitowy (IsWow64Process2)\r\nTyp czytnika bez /READER: GemPC(Twin,Tokens)-Win7/XP/Vista/"
-         "2000-64bit, bo system to Windows starszy niż 8 (6.2), 64-bitowy\r\n", "!Instalator sterownika"},
+        // Wine answers RtlGetVersion as a compatibility mode does; the system's own kernel32.dll still decides.
+        {"Windows 7 for this program only, not waiting", "/S /NOJAVA /DRIVERWAIT=0", kWindows7, 3010, "", {"System: "
+         "Windows 10.0.<build> (wersja pliku kernel32.dll; RtlGetVersion: 6.1.<build>), 64-bitowy (IsWow64Process2)\r\n"
+         "Typ czytnika bez /READER: GemPC(Twin,Tokens)-Win8-64bit, bo system to Windows 8 (6.2) lub nowszy, 64-bitowy\r\n",
+         "!Instalator sterownika"},
          "Instalacja sterownika czytnika kart: OK\r\n\r\nEtykiety stanu:\r\n    Sterowniki czytnika kart: OK\r\n"},
         {"any case, the fourth reader, a log of one's own", "/s /reader=4 /nojava \"/log=" + root_ / "mój "
          "dziennik.log\"", kWindows7, 3010, root_ / "mój dziennik.log", {"\r\nTyp czytnika z /READER=4: GemPC(Twin,Tokens)-"
@@ -224,7 +227,7 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
             U8((root_ / folder + "\\instalator.exe").c_str()) + "\" " + Utf8(arguments) + "\r\n\r\n";
         log = std::regex_replace(std::regex_replace(log, time, "<time>"), std::regex("(Kod wyj.+: \\d+) *"), "$1");
         EXPECT_EQ(header, log.substr(0, header.size()));
-        log = std::regex_replace(log, std::regex("(System: Windows \\d+\\.\\d+)\\.\\d+"), "$1.<build>");
+        log = std::regex_replace(log, std::regex("(Windows |RtlGetVersion: )(\\d+\\.\\d+)\\.\\d+"), "$1$2.<build>");
         for (const std::string& text : c.holds)
             EXPECT_EQ(text[0] == '!', log.find(U8(text.c_str() + (text[0] == '!'))) == std::string::npos) << text << log;
         const size_t report = log.find(U8("\r\nRaport:\r\n"));

@@ -33,7 +33,11 @@ int ChooseReaderIndex(int given)
     ReadWindowsVersion(&version);
     const char* width = version.is64 ? kWindows64Bit : kWindows32Bit;
     const char* source = kBitnessSourceTexts[version.bitnessFrom];
-    if (version.versionRead)
+    // Both answers go into the log: where they differ, the program runs in a compatibility mode.
+    if (version.versionFrom == kVersionKernelFile)
+        LogFormat(kLogWindowsFromKernelFormat, version.major, version.minor, version.build, version.reported[0],
+                  version.reported[1], version.reported[2], width, source);
+    else if (version.versionRead)
         LogFormat(kLogWindowsVersionFormat, version.major, version.minor, version.build, width, source);
     else
         LogFormat(kLogWindowsVersionUnreadFormat, width, source);
