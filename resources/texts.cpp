@@ -82,22 +82,28 @@ const char kMsgBridgeCopyFailed[] = "Błąd kopiowania biblioteki obsługi czytn
 const char kMsgInvalidReaderType[] = "Nieprawidłowy typ czytnika";
 const char kMsgDriverStartFormat[] = "Błąd uruchomienia zewn. sterownika: Drivers\\%s";
 const char kMsgGemplusPresent[] = "Wykryto już zainstalowany w systemie czytnik rodziny GEMPLUS";
+const char kMsgDriverFailedFormat[] = "Instalator sterownika Drivers\\%s zakończył się kodem błędu %lu";
+const char kMsgDriverStillRunningFormat[] =
+    "Instalator sterownika Drivers\\%s nie zakończył się w ciągu %lu s (/DRIVERWAIT); nadal działa";
 
 const char kShortCaption[] = "Instalator czytnika kart mikroproc.";
 const char kUsageLine[] =
-    "Użycie: instalator.exe [/S [/READER=n] [/NODRIVER] [/NOJAVA] [/LOG=plik]] [/?]"
+    "Użycie: instalator.exe [/S [/READER=n] [/NODRIVER] [/NOJAVA] [/DRIVERWAIT=s] [/LOG=plik]] [/?]"
     " lub instalator.exe /UNINSTALL [/S [/LOG=plik]]";
 const char kUsageDetails[] =
     "/S\t\tinstalacja bez okien i pytań, dla narzędzi wdrożeniowych\n"
-    "/READER=n\ttyp czytnika kart, pozycja 1 do 4 listy z okna instalatora (domyślnie 1)\n"
+    "/READER=n\ttyp czytnika kart, pozycja 1 do 4 listy z okna instalatora (domyślnie typ\n"
+    "\t\tdla uruchomionej wersji Windows: Win8 od Windows 8, 64-bit w 64-bitowym systemie)\n"
     "/NODRIVER\tbez sterownika czytnika kart\n"
     "/NOJAVA\t\tbez komponentów dla Sun Java Plug-in\n"
+    "/DRIVERWAIT=s\tile sekund czekać na instalator sterownika (domyślnie 600; 0 - nie czekać)\n"
     "/LOG=plik\tdziennik instalacji (domyślnie plik z datą w folderze %TEMP%)\n"
     "/UNINSTALL\tusuwa składniki dla Sun Java Plug-in i biblioteki ocfpcsc1.dll, ocfpcsc164.dll z katalogu\n"
     "\t\tsystemowego, tylko pliki niezmienione od instalacji\n"
     "/?\t\tten opis\n"
     "\n"
-    "Kody wyjścia przy /S: 3010 - zainstalowano, wymagany restart komputera; 1603 - błąd instalacji;\n"
+    "Kody wyjścia przy /S: 3010 - zainstalowano, wymagany restart komputera; 1603 - błąd instalacji\n"
+    "(także kod błędu instalatora sterownika lub brak jego końca w czasie /DRIVERWAIT);\n"
     "1618 - trwa inna instalacja, spróbuj później; 87 - nieprawidłowy parametr.\n"
     "Kody wyjścia przy /UNINSTALL: 0 - usunięto lub nie było czego usuwać; 3010 - reszta po restarcie;\n"
     "1603 - błąd usuwania; 1602 - odpowiedź Nie na pytanie (bez /S).";
@@ -139,6 +145,24 @@ const char kLogPackageFolderFailed[] =
     "Nie można ustalić folderu instalatora ani uczynić go folderem bieżącym (zbyt długa ścieżka lub znaki spoza "
     "strony kodowej systemu); niczego nie zainstalowano.";
 const char kLogRuntimeLeftOutFormat[] = "Środowisko JRE/JDK %@ pominięte: %s (%@)";
+const char kLogDriverEndedFormat[] = "Instalator sterownika Drivers\\%s zakończył się, kod wyjścia: %lu";
+const char kLogDriverStillRunningFormat[] =
+    "Instalator sterownika Drivers\\%s nadal działa po %lu s; pozostawiono go uruchomionego, wynik nieznany";
+
+const char kLogReaderGivenFormat[] = "Typ czytnika z /READER=%d: %s";
+const char kLogWindowsFromKernelFormat[] =
+    "System: Windows %lu.%lu.%lu (wersja pliku kernel32.dll; RtlGetVersion: %lu.%lu.%lu), %s (%s)";
+const char kLogWindowsVersionFormat[] = "System: Windows %lu.%lu.%lu (RtlGetVersion), %s (%s)";
+const char kLogWindowsVersionUnreadFormat[] = "System: Windows w nieznanej wersji (ani z kernel32.dll, ani z RtlGetVersion), %s (%s)";
+const char kLogReaderChosenFormat[] = "Typ czytnika bez /READER: %s, bo system to %s, %s";
+const char kWindows64Bit[] = "64-bitowy";
+const char kWindows32Bit[] = "32-bitowy";
+const char kWindows8OrLater[] = "Windows 8 (6.2) lub nowszy";
+const char kWindowsBefore8[] = "Windows starszy niż 8 (6.2)";
+const char kWindowsUnknownEra[] = "Windows w nieznanej wersji";
+const char* const kBitnessSourceTexts[4] = {"IsWow64Process2", "IsWow64Process", "program 64-bitowy",
+                                            "nie ustalono, przyjęto 32-bitowy"};
+
 const char kTrustReasonMissing[] = "brak folderu";
 const char kTrustReasonUnreadable[] = "nie można odczytać folderu ani jego zabezpieczeń";
 const char kTrustReasonReparsePoint[] = "folder jest łączem symbolicznym lub punktem połączenia";

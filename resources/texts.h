@@ -55,6 +55,8 @@ extern const char kMsgBridgeCopyFailed[];
 extern const char kMsgInvalidReaderType[];
 extern const char kMsgDriverStartFormat[];  // file name
 extern const char kMsgGemplusPresent[];
+extern const char kMsgDriverFailedFormat[];        // file name, exit code
+extern const char kMsgDriverStillRunningFormat[];  // file name, seconds
 
 // Command line and one instance
 extern const char kShortCaption[];
@@ -98,6 +100,21 @@ extern const char kLogNotMarkedFormat[];       // folder
 // Log: a start without the package folder, a runtime left out and why
 extern const char kLogPackageFolderFailed[];
 extern const char kLogRuntimeLeftOutFormat[];  // home, reason, folder
+extern const char kLogDriverEndedFormat[];         // file name, exit code
+extern const char kLogDriverStillRunningFormat[];  // file name, seconds
+
+// The reader type of an unattended run
+extern const char kLogReaderGivenFormat[];           // position in the list, name
+extern const char kLogWindowsFromKernelFormat[];     // major, minor, build, RtlGetVersion's three, word size, source
+extern const char kLogWindowsVersionFormat[];        // major, minor, build, word size, where that was read
+extern const char kLogWindowsVersionUnreadFormat[];  // word size, where that was read
+extern const char kLogReaderChosenFormat[];          // name, Windows generation, word size
+extern const char kWindows64Bit[];
+extern const char kWindows32Bit[];
+extern const char kWindows8OrLater[];
+extern const char kWindowsBefore8[];
+extern const char kWindowsUnknownEra[];
+extern const char* const kBitnessSourceTexts[4];  // by BitnessSource
 extern const char kTrustReasonMissing[];
 extern const char kTrustReasonUnreadable[];
 extern const char kTrustReasonReparsePoint[];

@@ -2,6 +2,7 @@
 // and the start of the chosen driver installer.
 #include <gtest/gtest.h>
 
+#include "base/run_mode.h"
 #include "base/system_library.h"
 #include "components/components.h"
 #include "components/reader_driver.h"
@@ -149,6 +150,51 @@ TEST_F(ReaderDriver, ChosenInstallerStartsUnlessAGemplusReaderIsListed)
         EXPECT_STRCASEEQ(kSystemLibrary.c_str(), loaded) << flags;
         FreeLibrary(library);
     }
+}
+
+// Unattended, the installer is waited for as /DRIVERWAIT says and its exit code decides; a "pause" reads NUL.
+// The dialog's run, and a wait of 0, start it and go on. One still running at the deadline is left running.
+TEST_F(ReaderDriver, UnattendedRunsWaitForTheInstallerAndJudgeItsExitCode)
+{
+    const std::string ended = "Instalator sterownika Drivers\\twin.bat zakończył się, kod wyjścia: ";
+    const struct {
+        int unattended;
+        unsigned long wait;
+        const char* body;  // twin.bat after "@echo off"; each records its last line as it reads it
+        std::string seen;  // "<result>|<message>|<log>"
+    } cases[] = {
+        {1, 120, "echo ran>>\"%DRIVER_RECORD%\"& exit /b 0", "0|-|" + ended + "0\n"},
+        {1, 120, "pause\r\necho ran>>\"%DRIVER_RECORD%\"& exit /b 3010", "0|-|" + ended + "3010\n"},
+        {1, 120, "echo ran>>\"%DRIVER_RECORD%\"& exit /b 1641", "0|-|" + ended + "1641\n"},
+        {1, 120, "echo ran>>\"%DRIVER_RECORD%\"& exit /b 5",
+         "1|Instalator sterownika Drivers\\twin.bat zakończył się kodem błędu 5|" + ended + "5\n"},
+        {0, 120, "echo ran>>\"%DRIVER_RECORD%\"& exit /b 5", "0|-|"},
+        {1, 0, "echo ran>>\"%DRIVER_RECORD%\"& exit /b 5", "0|-|"},
+        {1, 1, "echo ran>>\"%DRIVER_RECORD%\"\r\n:wait\r\nif not exist \"%DRIVER_RECORD%.go\" ping -n 2 127.0.0.1 >nul "
+         "& goto wait\r\necho ended>>\"%DRIVER_RECORD%.go\"",
+         "1|Instalator sterownika Drivers\\twin.bat nie zakończył się w ciągu 1 s (/DRIVERWAIT); nadal działa|"
+         "Instalator sterownika Drivers\\twin.bat nadal działa po 1 s; pozostawiono go uruchomionego, wynik nieznany\n"},
+    };
+    LogCapture log;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        WriteFile(drivers_ + "\\twin.bat", std::string("@echo off\r\n") + c.body + "\r\n");
+        SetUnattended(c.unattended);
+        SetDriverWait(c.wait);
+        const size_t from = log.text().size();
+        const std::string installed = Install(0);
+        EXPECT_EQ(c.seen, installed + "|" + log.text().substr(from));
+        EXPECT_EQ("ran\r\n", Ran(30000));  // it ran, and has read its last line
+    }
+    SetUnattended(0);
+    SetDriverWait(0);
+    // The last one waits for its go file: it was not ended at the deadline, and ends once it may.
+    const std::string go = record_ + ".go";
+    EXPECT_FALSE(Exists(go));
+    WriteFile(go, "go\r\n");
+    for (int waited = 0; ReadFile(go) == "go\r\n" && waited < 60000; waited += 50)
+        Sleep(50);
+    EXPECT_EQ("go\r\nended\r\n", ReadFile(go));
 }
 
 }  // namespace

@@ -27,8 +27,17 @@ int Reply(Component component, char* message, int capacity, const std::string& c
 }
 template <Component component> int Install(char* m, int c) { return Reply(component, m, c); }
 int Driver(unsigned code, char* m, int c) { return Reply(kDriver, m, c, std::to_string(code)); }
-int Stage(StagedPackage* staged) { return CopyText(staged->root, kPathBuffer, "C:\\installer-tests\\run-in-s"); }
-int NotStaged(StagedPackage*) { return 0; }  // as when the package cannot be staged
+// The staging logs the package folders it was asked for, as PackageFolders bits.
+int Stage(unsigned folders, StagedPackage* staged)
+{
+    g_calls = "stage" + std::to_string(folders);
+    return CopyText(staged->root, kPathBuffer, "C:\\installer-tests\\run-in-s");
+}
+int NotStaged(unsigned folders, StagedPackage*)  // as when the package cannot be staged
+{
+    g_calls = "stage" + std::to_string(folders);
+    return 0;
+}
 
 // The report with the program's texts in short, so that a case reads as a line; still byte for byte.
 std::string Short(std::string text)
@@ -48,7 +57,7 @@ std::string Short(std::string text)
 struct Case {
     const char* results;  // with one digit, the build has the legacy removal only
     RunRequest request;   // IE, Netscape, Java, driver, reader index
-    int (*stage)(StagedPackage*);
+    int (*stage)(unsigned, StagedPackage*);
     std::string seen;     // calls|where, then where after the run|labels (driver, IE, Netscape, Java)|report
 };
 
@@ -69,11 +78,14 @@ TEST(RunSequence, CallsStopsAndReports)
         {"10000", {0, 0, 0, 1, -1}, nullptr, "legacy|ww|BŁĄD,,,|driver: error outside/"},
         {"10000", {0, 0, 0, 1, 4}, nullptr, "legacy|ww|BŁĄD,,,|driver: error outside/"},
         {"0", all, nullptr, "legacy|ww|,,,|legacy: legacy/"},
-        {"10000", {1, 1, 1, 1, 1}, Stage, "legacy ie netscape java driver2|sssssw|OK,OK,OK,OK|"
+        {"10000", {1, 1, 1, 1, 1}, Stage, "stage15 legacy ie netscape java driver2|sssssw|OK,OK,OK,OK|"
                                           "driver: OK/ie: OK/netscape: OK/java: OK/"},
+        // Only the folders of what runs are staged: without the driver no Drivers, without Java no sun.
+        {"10000", {0, 0, 1, 0, 0}, Stage, "stage4 legacy java|ssw|,,,OK|java: OK/"},
+        {"10000", {0, 0, 0, 1, 2}, Stage, "stage8 legacy driver4|ssw|OK,,,|driver: OK/"},
         // Nothing to install from: all but the legacy removal incomplete; a reader outside the list stays that.
-        {"10000", all, NotStaged, "legacy|ww|BŁĄD,BŁĄD,BŁĄD,BŁĄD|driver: error incomplete/" + incomplete},
-        {"10000", {1, 1, 1, 1, 7}, NotStaged, "legacy|ww|BŁĄD,BŁĄD,BŁĄD,BŁĄD|driver: error outside/" + incomplete},
+        {"10000", all, NotStaged, "stage15 legacy|ww|BŁĄD,BŁĄD,BŁĄD,BŁĄD|driver: error incomplete/" + incomplete},
+        {"10000", {1, 1, 1, 1, 7}, NotStaged, "stage7 legacy|ww|BŁĄD,BŁĄD,BŁĄD,BŁĄD|driver: error outside/" + incomplete},
         // The longest messages all fit the report.
         {"033330", {1, 1, 1, 1, 0}, nullptr,
          "legacy ie netscape java driver0|wwwwww|UWAGA,UWAGA,UWAGA,UWAGA|legacy: longest/driver: warning longest/"

@@ -109,7 +109,8 @@ TEST(Staging, OnlyFoldersWhoseEveryFileMatchesAreStagedFromAShareIntoAFolderOnly
         HeldOpen writer(change == kHoldForWriting ? changed : "", FILE_SHARE_READ | FILE_SHARE_WRITE, GENERIC_WRITE);
         const int handles = CountOpenHandles();
         StagedPackage copy;
-        EXPECT_EQ(1, StagePackage({seals.data(), (int)seals.size()}, "\\\\srvtest\\pkg", parent.path().c_str(), &copy));
+        EXPECT_EQ(1, StagePackage({seals.data(), (int)seals.size()}, "\\\\srvtest\\pkg", parent.path().c_str(),
+                                  kAllFolders, &copy));
         ReleaseStagedPackage(&copy);
         EXPECT_EQ(handles, CountOpenHandles()) << "handles leaked";
         const std::string root = copy.root;
@@ -173,9 +174,9 @@ TEST(Staging, ARunRemovesEarlierFoldersUnlessInUseAndMarksItsOwnForTheRestart)
     HeldOpen inUse(held + "\\x");
     StagedPackage live, mine;  // live: a running instance's
     ScopedCurrentDirectory inPackage(FromUnixPath(STAGED_PACKAGE_DIR));
-    ASSERT_EQ(1, StagePackageForRun(&live));
-    ASSERT_EQ(1, StagePackageForRun(&mine));
-    EXPECT_EQ("Drivers\\ msie\\ ns\\ sun\\ temp\\", List(mine.root)) << "the package, and the started programs' TEMP";
+    ASSERT_EQ(1, StagePackageForRun(kAllFolders, &live));
+    ASSERT_EQ(1, StagePackageForRun(kFolderNs | kFolderDrivers, &mine));
+    EXPECT_EQ("Drivers\\ ns\\ temp\\", List(mine.root)) << "only the folders asked for, and the started programs' TEMP";
     // The build sealed every file of the package folders as it is now; a running instance's copy stays whole.
     std::map<std::string, std::string> package = Files(FromUnixPath(STAGED_PACKAGE_DIR));
     package.erase("instalator.exe");

@@ -6,6 +6,8 @@
 
 #include "../../resources/texts.h"
 #include "../base/bounded_text.h"
+#include "../base/log.h"
+#include "../base/run_mode.h"
 #include "../base/system_library.h"
 #include "../copy/path.h"
 #include "../integrity/clean_process.h"
@@ -28,6 +30,9 @@ const char* const kDriverFiles[] = {
     "twin8_64.bat",  // 5
 };
 enum { kDriverFileCount = sizeof kDriverFiles / sizeof kDriverFiles[0] };
+
+// Seconds an unattended run gives the driver installer; 0 leaves it running on its own.
+unsigned long g_driverWaitSeconds = 0;
 
 typedef LONG(WINAPI* ListReadersFn)(ULONG_PTR context, const char* groups, char* readers, DWORD* length);
 
@@ -66,17 +71,51 @@ done:
     return present;
 }
 
-// Starts the driver installer `file` from the current directory and does not wait for it.
-int StartDriverInstaller(const char* file)
+bool IsBatchFile(const char* file)
+{
+    int length = (int)strlen(file);
+    return length > 4 && lstrcmpiA(file + length - 4, ".bat") == 0;
+}
+
+// Starts the driver installer `file` from the current directory. Unattended, it gets no console window
+// and reads its keyboard from NUL, so that a "pause" left in a batch file cannot hold the run until its
+// deadline; with a wait set, its exit code decides the result. Returns a ComponentResult.
+int StartDriverInstaller(const char* file, char* message, int capacity)
 {
     char application[kPathBuffer];
     char command[kCommandChars];
+    int unattended = IsUnattended();
     // The interpreter would start even without its batch file; a missing installer must still show.
     DWORD attributes = GetFileAttributesA(file);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !BuildDriverCommand(file, application, command, kCommandChars))
-        return 0;
-    return StartCleanProcess(application, command, 0, nullptr);
+    int ok = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+             BuildDriverCommand(file, application, command, kCommandChars);
+    if (ok && unattended && IsBatchFile(file))
+        ok = AppendText(command, kCommandChars, " <nul");
+    unsigned long code = 0;
+    unsigned long waitSeconds = unattended ? g_driverWaitSeconds : 0;
+    int started = ok ? StartCleanProcessWaiting(application, command, unattended ? CREATE_NO_WINDOW : 0,
+                                                waitSeconds * 1000, waitSeconds ? &code : nullptr)
+                     : kNotStarted;
+    if (started == kNotStarted) {
+        if (message)
+            FormatText(message, capacity, kMsgDriverStartFormat, file);
+        return kResultError;
+    }
+    if (started == kStillRunning) {
+        LogFormat(kLogDriverStillRunningFormat, file, waitSeconds);
+        if (message)
+            FormatText(message, capacity, kMsgDriverStillRunningFormat, file, waitSeconds);
+        return kResultError;
+    }
+    if (!waitSeconds)
+        return kResultOk;
+    LogFormat(kLogDriverEndedFormat, file, code);
+    // A restart is what every run asks for anyway.
+    if (code == 0 || code == ERROR_SUCCESS_REBOOT_REQUIRED || code == ERROR_SUCCESS_REBOOT_INITIATED)
+        return kResultOk;
+    if (message)
+        FormatText(message, capacity, kMsgDriverFailedFormat, file, code);
+    return kResultError;
 }
 
 }  // namespace
@@ -103,9 +142,7 @@ int ReaderListHasGemplus(const char* list, unsigned long length)
 
 int BuildDriverCommand(const char* file, char* application, char* commandLine, int capacity)
 {
-    int length = (int)strlen(file);
-    bool batch = length > 4 && lstrcmpiA(file + length - 4, ".bat") == 0;
-    if (batch) {
+    if (IsBatchFile(file)) {
         // The system's own interpreter, never COMSPEC's; /d keeps the user's AutoRun command out. The
         // ".\" keeps cmd from looking for the file along PATH, which it does when the user's
         // environment holds NoDefaultCurrentDirectoryInExePath.
@@ -115,6 +152,11 @@ int BuildDriverCommand(const char* file, char* application, char* commandLine, i
     DWORD n = GetCurrentDirectoryA(kPathBuffer, application);
     return n > 0 && n < kPathBuffer && JoinPath(application, file) &&
            FormatText(commandLine, capacity, "\"%s\"", application);
+}
+
+void SetDriverWait(unsigned long seconds)
+{
+    g_driverWaitSeconds = seconds;
 }
 
 int InstallReaderDriver(unsigned driverCode, char* message, int capacity)
@@ -132,10 +174,8 @@ int InstallReaderDriver(unsigned driverCode, char* message, int capacity)
         if (!file) {
             result = kResultError;
             text = kMsgInvalidReaderType;
-        } else if (!StartDriverInstaller(file)) {
-            result = kResultError;
-            if (message)
-                FormatText(message, capacity, kMsgDriverStartFormat, file);
+        } else {
+            result = StartDriverInstaller(file, message, capacity);
         }
         SetCurrentDirectoryA("..");
     }

@@ -11,3 +11,9 @@ int ReaderListHasGemplus(const char* list, unsigned long length);
 // and commandLine (capacity characters). A batch file runs in the system directory's cmd.exe with
 // /d /c, anything else by its full path. Returns 0 when a name does not fit.
 int BuildDriverCommand(const char* file, char* application, char* commandLine, int capacity);
+
+// How long an unattended run waits for the driver installer, in seconds (at most kMaxDriverWait); 0,
+// the default, starts it and goes on, as the dialog's run always does. Its exit code then goes into the
+// log: 0, 3010 and 1641 are success, any other code or a run past the deadline an error.
+enum { kMaxDriverWait = 999999 };
+void SetDriverWait(unsigned long seconds);

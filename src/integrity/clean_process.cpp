@@ -114,10 +114,10 @@ void SetStartedProgramsTemp(const char* folder)
         g_temp[0] = '\0';
 }
 
-int StartCleanProcess(const char* application, const char* commandLine, unsigned long flags,
-                      unsigned long* exitCode)
+int StartCleanProcessWaiting(const char* application, const char* commandLine, unsigned long flags,
+                             unsigned long waitMs, unsigned long* exitCode)
 {
-    int started = 0;
+    int started = kNotStarted;
     wchar_t* inherited = nullptr;
     wchar_t* block = nullptr;
     const wchar_t* end = nullptr;
@@ -154,11 +154,14 @@ int StartCleanProcess(const char* application, const char* commandLine, unsigned
     if (!CreateProcessA(application, commandLine ? command : nullptr, nullptr, nullptr, FALSE,
                         flags | CREATE_UNICODE_ENVIRONMENT, block, nullptr, &startup, &process))
         goto done;
-    started = 1;
+    started = kStarted;
     if (exitCode) {
         DWORD code = 0;
-        if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
-            !GetExitCodeProcess(process.hProcess, &code))
+        DWORD waited = WaitForSingleObject(process.hProcess, waitMs);
+        // Past the deadline it is left running: a driver installation cut short can leave a device half set up.
+        if (waited == WAIT_TIMEOUT)
+            started = kStillRunning;
+        else if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
             code = (DWORD)-1;  // an outcome nobody saw is no success
         *exitCode = code;
     }
@@ -171,4 +174,10 @@ done:
     if (inherited)
         FreeEnvironmentStringsW(inherited);
     return started;
+}
+
+int StartCleanProcess(const char* application, const char* commandLine, unsigned long flags,
+                      unsigned long* exitCode)
+{
+    return StartCleanProcessWaiting(application, commandLine, flags, INFINITE, exitCode) != kNotStarted;
 }

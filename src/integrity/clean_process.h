@@ -25,3 +25,11 @@ void SetStartedProgramsTemp(const char* folder);
 // program ends and stores its exit code; without, leaves it running. Returns 1 when it was started.
 int StartCleanProcess(const char* application, const char* commandLine, unsigned long flags,
                       unsigned long* exitCode);
+
+enum StartOutcome { kNotStarted = 0, kStarted = 1, kStillRunning = 2 };
+
+// The same with a deadline: with exitCode, waits at most waitMs milliseconds. Returns kStarted when it was
+// started (and, with exitCode, ended in time with its code stored), kStillRunning when it still runs at
+// the deadline (it is left running), kNotStarted when it could not be started.
+int StartCleanProcessWaiting(const char* application, const char* commandLine, unsigned long flags,
+                             unsigned long waitMs, unsigned long* exitCode);

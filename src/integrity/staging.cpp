@@ -19,6 +19,7 @@ const char kStartedProgramsTemp[] = "temp";
 
 namespace {
 
+// In the order of the PackageFolders bits.
 const char* const kPackageFolders[] = {"msie", "ns", "sun", "Drivers"};
 
 enum {
@@ -287,7 +288,8 @@ int MarkTreeAt(const char* path, int depth)
 
 }  // namespace
 
-int StagePackage(const PackageHashTable& table, const char* sourceRoot, const char* parent, StagedPackage* staged)
+int StagePackage(const PackageHashTable& table, const char* sourceRoot, const char* parent, unsigned folders,
+                 StagedPackage* staged)
 {
     staged->root[0] = '\0';
     staged->hold = INVALID_HANDLE_VALUE;
@@ -308,12 +310,14 @@ int StagePackage(const PackageHashTable& table, const char* sourceRoot, const ch
     }
     staged->hold = HoldFolder(staged->root);
     LogFormat(kLogStagingFolderFormat, sourceRoot, staged->root);
-    for (const char* folder : kPackageFolders)
-        StagePackageFolder(table, sourceRoot, staged->root, folder);
+    for (unsigned i = 0; i < sizeof kPackageFolders / sizeof kPackageFolders[0]; ++i) {
+        if (folders & (1u << i))
+            StagePackageFolder(table, sourceRoot, staged->root, kPackageFolders[i]);
+    }
     return 1;
 }
 
-int StagePackageForRun(StagedPackage* staged)
+int StagePackageForRun(unsigned folders, StagedPackage* staged)
 {
     char source[kPathBuffer];
     char parent[kPathBuffer];
@@ -325,7 +329,7 @@ int StagePackageForRun(StagedPackage* staged)
         return 0;
     }
     RemoveEarlierStagings(parent);
-    if (!StagePackage(kPackageHashes, source, parent, staged))
+    if (!StagePackage(kPackageHashes, source, parent, folders, staged))
         return 0;
     // The programs the run starts unpack and load what they need from their TEMP: below the staged root it
     // inherits a DACL that only SYSTEM and Administrators may change.

@@ -21,17 +21,21 @@ extern const char kStagingPrefix[];
 // The folder below a run's staged root that the programs it starts get as TEMP and TMP.
 extern const char kStartedProgramsTemp[];
 
-// Makes a fresh folder below parent and copies into it the package folders (msie, ns, sun, Drivers)
-// as table lists them, from sourceRoot. A package folder appears in the staged root only when every
+// The package folders by the component that works from each; a run stages only those it will use.
+enum PackageFolders { kFolderMsie = 1, kFolderNs = 2, kFolderSun = 4, kFolderDrivers = 8, kAllFolders = 15 };
+
+// Makes a fresh folder below parent and copies into it the package folders of `folders` (msie, ns, sun,
+// Drivers) as table lists them, from sourceRoot. A package folder appears in the staged root only when every
 // file the table gives it was read and matched its hash; what the table does not list is never copied.
 // Returns 1 when the staged root was made, whatever was left out of it, and 0 when there is none.
-int StagePackage(const PackageHashTable& table, const char* sourceRoot, const char* parent, StagedPackage* staged);
+int StagePackage(const PackageHashTable& table, const char* sourceRoot, const char* parent, unsigned folders,
+                 StagedPackage* staged);
 
 // Staging for a run: the build's table, the current directory as the source, the Windows directory's
 // Temp as the parent. Removes the folders earlier runs left there first, makes the started programs'
 // TEMP inside the new one, and marks it for deletion at the next restart (the driver installer may
 // still be using it when the program ends).
-int StagePackageForRun(StagedPackage* staged);
+int StagePackageForRun(unsigned folders, StagedPackage* staged);
 
 // Lets go of the staged root; the folder itself stays until the restart or the next run.
 void ReleaseStagedPackage(StagedPackage* staged);

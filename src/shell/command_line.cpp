@@ -6,11 +6,12 @@
 #include <windows.h>
 
 #include "../base/bounded_text.h"
+#include "../components/reader_driver.h"
 #include "run_sequence.h"
 
 namespace {
 
-enum SwitchId { kSilent, kHelp, kReader, kNoDriver, kNoJava, kLog, kUninstall };
+enum SwitchId { kSilent, kHelp, kReader, kNoDriver, kNoJava, kLog, kUninstall, kDriverWait };
 
 struct Switch {
     const wchar_t* name;
@@ -21,13 +22,13 @@ struct Switch {
 const Switch kSwitches[] = {
     {L"S", kSilent, 0},         {L"?", kHelp, 0},         {L"READER", kReader, 1},
     {L"NODRIVER", kNoDriver, 0}, {L"NOJAVA", kNoJava, 0}, {L"LOG", kLog, 1},
-    {L"UNINSTALL", kUninstall, 0},
+    {L"UNINSTALL", kUninstall, 0}, {L"DRIVERWAIT", kDriverWait, 1},
 };
 
 // The switches that shape an unattended run; the dialog has its own controls for them.
-const unsigned kShapingSwitches = 1u << kReader | 1u << kNoDriver | 1u << kNoJava | 1u << kLog;
+const unsigned kShapingSwitches = 1u << kReader | 1u << kNoDriver | 1u << kNoJava | 1u << kLog | 1u << kDriverWait;
 // The switches that choose what to install: an uninstall that meets one was asked for something else.
-const unsigned kInstallSwitches = 1u << kReader | 1u << kNoDriver | 1u << kNoJava;
+const unsigned kInstallSwitches = 1u << kReader | 1u << kNoDriver | 1u << kNoJava | 1u << kDriverWait;
 
 const wchar_t* SkipBlanks(const wchar_t* p)
 {
@@ -94,6 +95,20 @@ int SetValue(SwitchId id, const wchar_t* value, CommandLine* parsed)
             return 0;
         parsed->readerIndex = value[0] - L'1';
         return 1;
+    case kDriverWait: {
+        // Digits only, so that neither a sign nor a unit is guessed at; six keep the milliseconds in range.
+        unsigned long seconds = 0;
+        int digits = 0;
+        for (; value[digits] >= L'0' && value[digits] <= L'9'; ++digits) {
+            if (digits == 6)
+                return 0;
+            seconds = seconds * 10 + (unsigned long)(value[digits] - L'0');
+        }
+        if (digits == 0 || value[digits] != L'\0' || seconds > kMaxDriverWait)
+            return 0;
+        parsed->driverWait = seconds;
+        return 1;
+    }
     case kLog: {
         if (value[0] == L'\0')
             return 0;
@@ -133,6 +148,8 @@ int ApplySwitch(const wchar_t* argument, CommandLine* parsed, unsigned* seen)
 int ParseCommandLine(const wchar_t* commandLine, CommandLine* parsed)
 {
     *parsed = CommandLine();
+    parsed->readerIndex = -1;
+    parsed->driverWait = kDefaultDriverWait;
     wchar_t argument[kArgumentChars];
     wchar_t firstShaping[kBadSwitchChars] = L"";
     wchar_t firstInstall[kBadSwitchChars] = L"";

@@ -1,16 +1,17 @@
 // The program's switches, in the style of NSIS and Inno Setup: /S runs without any window, /READER=n,
-// /NODRIVER, /NOJAVA and /LOG=path shape that run, /UNINSTALL takes an installation back, /? shows the
-// usage. Case-insensitive.
+// /NODRIVER, /NOJAVA, /DRIVERWAIT=seconds and /LOG=path shape that run, /UNINSTALL takes an
+// installation back, /? shows the usage. Case-insensitive.
 #pragma once
 
 #include <wchar.h>
 
-enum { kLogPathChars = 1024, kArgumentChars = 1024, kBadSwitchChars = 80 };
+enum { kLogPathChars = 1024, kArgumentChars = 1024, kBadSwitchChars = 80, kDefaultDriverWait = 600 };
 
 struct CommandLine {
     int silent;       // /S
     int help;         // /?
-    int readerIndex;  // list index of the reader type, 0 to 3 (/READER=1 to 4)
+    int readerIndex;  // list index of the reader type, 0 to 3 (/READER=1 to 4); -1: not given
+    unsigned long driverWait;  // /DRIVERWAIT: seconds to wait for the driver installer; kDefaultDriverWait
     int noDriver;     // /NODRIVER
     int noJava;       // /NOJAVA
     int uninstall;    // /UNINSTALL

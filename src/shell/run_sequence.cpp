@@ -80,8 +80,16 @@ void RunInstallers(const InstallerTable& table, const RunRequest& request, RunOu
     DWORD n = GetCurrentDirectoryA(kPathBuffer, started);
     int restore = n > 0 && n < kPathBuffer;
     int havePackage = 1;
+    // Copying and hashing a folder nobody will use is time a deployment waits for nothing.
+    unsigned folders = (request.wantIe && table.installIeComponents ? kFolderMsie : 0) |
+                       (request.wantNetscape && table.installNetscapeComponents ? kFolderNs : 0) |
+                       (request.wantJava && table.installJavaPluginComponents ? kFolderSun : 0) |
+                       (request.wantDriver && table.installReaderDriver && request.readerIndex >= 0 &&
+                                request.readerIndex < kReaderTypeCount
+                            ? kFolderDrivers
+                            : 0);
     if (table.stagePackage)
-        havePackage = restore && table.stagePackage(&staged) && SetCurrentDirectoryA(staged.root);
+        havePackage = restore && table.stagePackage(folders, &staged) && SetCurrentDirectoryA(staged.root);
 
     RunComponents(table, request, havePackage, outcome);
 

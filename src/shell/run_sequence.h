@@ -16,8 +16,9 @@ struct InstallerTable {
     int (*installNetscapeComponents)(char* message, int capacity);
     int (*installJavaPluginComponents)(char* message, int capacity);
     int (*installReaderDriver)(unsigned driverCode, char* message, int capacity);
-    // Makes the package root the installers work in; null: they work in the current directory.
-    int (*stagePackage)(StagedPackage* staged);
+    // Makes the package root the installers work in, with the package folders (PackageFolders) of the
+    // components that run; null: they work in the current directory.
+    int (*stagePackage)(unsigned folders, StagedPackage* staged);
 };
 
 extern const InstallerTable kProductionInstallers;

@@ -6,9 +6,11 @@
 #include "../../resources/texts.h"
 #include "../base/log.h"
 #include "../base/run_mode.h"
+#include "../components/reader_driver.h"
 #include "exit_codes.h"
 #include "instance.h"
 #include "log_file.h"
+#include "reader_choice.h"
 #include "uninstall.h"
 
 namespace {
@@ -33,7 +35,12 @@ int Install(const CommandLine& command, const InstallerTable& table)
     RunRequest request = {};
     request.wantJava = !command.noJava;
     request.wantDriver = !command.noDriver;
-    request.readerIndex = command.readerIndex;
+    request.readerIndex = -1;
+    if (request.wantDriver) {
+        request.readerIndex = ChooseReaderIndex(command.readerIndex);
+        // A deployment tool reads the exit code as the outcome: the driver's own has to be part of it.
+        SetDriverWait(command.driverWait);
+    }
 
     LogLine(kLogSelectionHeading);
     if (request.wantDriver)
