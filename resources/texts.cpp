@@ -134,6 +134,15 @@ const char kLogEarlierRemovedFormat[] = "Usunięto kopię pakietu z poprzedniego
 const char kLogEarlierLeftFormat[] = "Kopia pakietu z poprzedniego uruchomienia zostaje do restartu: %s";
 const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia przy restarcie: %s";
 
+const char kLogReplaceAtRestartFormat[] =
+    "Plik w użyciu, zostanie zastąpiony przy ponownym uruchomieniu komputera: %s";
+const char kLogRestartDeletionWithdrawnFormat[] =
+    "Wycofano usunięcie przy ponownym uruchomieniu komputera: %s";
+const char kLogRestartMoveWithdrawnFormat[] =
+    "Wycofano zastąpienie przy ponownym uruchomieniu komputera: %s (plikiem %s)";
+const char kLogRestartUnreadableFormat[] =
+    "Nie można sprawdzić operacji zaplanowanych na ponowne uruchomienie komputera: %s";
+
 const char kLogPackageFolderFailed[] =
     "Nie można ustalić folderu instalatora ani uczynić go folderem bieżącym (zbyt długa ścieżka lub znaki spoza "
     "strony kodowej systemu); niczego nie zainstalowano.";
