@@ -9,6 +9,7 @@
 #include "../../resources/texts.h"
 #include "../base/bounded_text.h"
 #include "../base/log.h"
+#include "../copy/restart_operations.h"
 #include "cng.h"
 
 const char kStagingFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
@@ -323,6 +324,9 @@ void RemoveEarlierStagings(const char* parent)
             !BuildPath(path, parent, entry.cFileName))
             continue;
         int removed = !InUse(path) && RemoveTreeWithoutFollowing(path);
+        // Its name is free now: a folder or link made under it before the restart must not lose what it holds.
+        if (removed)
+            WithdrawDeletionsBelow(path);
         LogFormat(removed ? kLogEarlierRemovedFormat : kLogEarlierLeftFormat, path);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
