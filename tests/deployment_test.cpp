@@ -82,7 +82,7 @@ protected:
     void Undo()
     {
         held_.clear();
-        for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll"})
+        for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll", "\\ocfpcsc1.dll.ocf-new", "\\ocfpcsc164.dll.ocf-new"})
             RemoveTree(SystemDirectory() + name);
         RemoveRuntimes();
         RemoveTree(root_ / "Java");
@@ -131,10 +131,10 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
         {"any case, the fourth reader, a log of one's own", "/s /reader=4 /nojava \"/log=" + root_ / "mój "
          "dziennik.log\"", 0, 3010, root_ / "mój dziennik.log", "Folder pakietu Drivers sprawdzony (plików: 5)\r\n",
          "Instalacja sterownika czytnika kart: OK\r\n\r\nEtykiety stanu:\r\n    Sterowniki czytnika kart: OK\r\n"},
-        {"a conflict nobody answers is a failed copy", "/S /NODRIVER", kJre | kConflict, 1603, "", "Problem kopiowania "
-         "pliku\r\nWykryto problem przy próbie skopiowania pliku do katalogu docelowego.\r\nPodany plik już istnieje.\r\n",
-         "Instalacja komponentów dla Sun Java Plug-in: BŁĄD - Błąd kopiowania biblioteki obsługi czytników PC/SC: "
-         "ocfpcsc1.dll\r\n\r\nEtykiety stanu:\r\n    Komponenty dla Sun Java Plug-in: BŁĄD\r\n"},
+        {"files in use nobody can let go are replaced at the restart", "/S /NODRIVER", kJre | kConflict, 3010, "",
+         "Plik w użyciu, zostanie zastąpiony przy ponownym uruchomieniu komputera: " + kBridgeAtRestart + "\r\n",
+         "Instalacja komponentów dla Sun Java Plug-in: OK\r\n\r\nEtykiety stanu:\r\n"
+         "    Komponenty dla Sun Java Plug-in: OK\r\n"},
         {"a switch not understood", "/S /READER=5 /LOG=" + root_ / "bad.log", 0, 87, root_ / "bad.log",
          "Nieprawidłowy parametr: /READER=5\r\nUżycie: instalator.exe [/S [/READER=n]", nullptr},
         {"a log that cannot be written", "/S /NOJAVA /LOG=" + root_ / "missing\\a.log", 0, 3010, "-", "", nullptr},
@@ -161,6 +161,9 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
         EXPECT_EQ(std::to_string(c.exitCode), Run(folder, arguments));
         if (c.setup & kBridgeInUse)
             EXPECT_NE(std::string::npos, PendingRenames().find("\\??\\" + kBridgeAtRestart + ">\n")) << PendingRenames();
+        if (c.setup & kConflict)  // the new file waits beside the one in use
+            EXPECT_NE(std::string::npos, PendingRenames().find("\\??\\" + kBridgeAtRestart + ".ocf-new>!\\??\\" +
+                                                               kBridgeAtRestart + "\n")) << PendingRenames();
         Undo();
         SetPendingRenames(renames);
         if (c.logAt == "-") {
