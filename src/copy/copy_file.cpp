@@ -107,11 +107,16 @@ int PlaceForRestart(const char* source, const char* destination)
     return 1;
 }
 
-// The destination is now the package's: what an earlier uninstall left for the restart must not undo it.
+// The destination is now the package's: what an earlier run left for the restart must not undo it, and a
+// file an earlier unattended run left waiting for it has nothing left to replace.
 int Claim(const char* destination, int flags)
 {
-    if (flags & kCopyForRestart)
-        WithdrawAtRestart(destination, nullptr);
+    char waiting[kPathBuffer];
+    if (!(flags & kCopyForRestart))
+        return kCopyDone;
+    WithdrawAtRestart(destination, nullptr);
+    if (WaitingFileName(destination, waiting))
+        DeleteFileA(waiting);
     return kCopyDone;
 }
 
