@@ -82,8 +82,10 @@ protected:
     void Undo()
     {
         held_.clear();
-        for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll", "\\ocfpcsc1.dll.ocf-new", "\\ocfpcsc164.dll.ocf-new"})
+        for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll"}) {
             RemoveTree(SystemDirectory() + name);
+            RemoveTree(SystemDirectory() + name + ".ocf-new");
+        }
         RemoveRuntimes();
         RemoveTree(root_ / "Java");
     }

@@ -177,7 +177,8 @@ int CopyFileChecked(const char* source, const char* destination, int flags)
         if (sourceFile == INVALID_HANDLE_VALUE || destFile == INVALID_HANDLE_VALUE ||
             !GetFileInformationByHandle(sourceFile, &sourceInfo) || !GetFileInformationByHandle(destFile, &destInfo)) {
             status = kCopyFailed;
-        } else if ((flags & kCopySkipIdentical) && sourceInfo.ftLastWriteTime.dwLowDateTime == destInfo.ftLastWriteTime.dwLowDateTime &&
+        } else if ((flags & kCopySkipIdentical) &&
+                   sourceInfo.ftLastWriteTime.dwLowDateTime == destInfo.ftLastWriteTime.dwLowDateTime &&
                    sourceInfo.ftLastWriteTime.dwHighDateTime == destInfo.ftLastWriteTime.dwHighDateTime &&
                    sourceInfo.nFileSizeLow == destInfo.nFileSizeLow && sourceInfo.nFileSizeHigh == destInfo.nFileSizeHigh) {
             status = Claim(destination, flags);

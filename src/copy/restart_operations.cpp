@@ -16,7 +16,8 @@
 namespace {
 
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const wchar_t kValueName[] = L"PendingFileRenameOperations";
+// The session manager carries out both lists, the second one after the first.
+const wchar_t* const kValueNames[] = {L"PendingFileRenameOperations", L"PendingFileRenameOperations2"};
 
 // The registry's own limit for a value that is read in one piece; a larger one is left alone.
 enum { kValueChars = 512 * 1024 };
@@ -28,10 +29,15 @@ struct Match {
     int below;
 };
 
-// A name of the value without the kernel's prefix.
+// A name of the value without the kernel's prefix, nor the "*<digits>" some Windows versions put before it.
 const wchar_t* Bare(const wchar_t* name)
 {
-    return wcsncmp(name, L"\\??\\", 4) == 0 ? name + 4 : name;
+    const wchar_t* after = name;
+    if (*after == L'*') {
+        for (++after; *after >= L'0' && *after <= L'9'; ++after) {
+        }
+    }
+    return wcsncmp(after, L"\\??\\", 4) == 0 ? after + 4 : name;
 }
 
 int Matches(const Match& match, const wchar_t* from, const wchar_t* to)
@@ -112,6 +118,28 @@ int Compact(const Match& match, int chars, int* kept)
     return count;
 }
 
+int WithdrawFrom(HKEY key, const wchar_t* valueName, const Match& match)
+{
+    int result = kWithdrawFailed;
+    DWORD type = 0;
+    DWORD size = sizeof g_value;
+    LONG read = RegQueryValueExW(key, valueName, nullptr, &type, (BYTE*)g_value, &size);
+    int kept = 0;
+    if (read == ERROR_FILE_NOT_FOUND) {
+        result = 0;
+    } else if (read == ERROR_SUCCESS && type == REG_MULTI_SZ && size % sizeof(wchar_t) == 0 && size <= sizeof g_value) {
+        result = Compact(match, (int)(size / sizeof(wchar_t)), &kept);
+        if (result > 0) {
+            LONG written = kept > 0 ? RegSetValueExW(key, valueName, 0, REG_MULTI_SZ, (const BYTE*)g_value,
+                                                     (DWORD)kept * sizeof(wchar_t))
+                                    : RegDeleteValueW(key, valueName);
+            if (written != ERROR_SUCCESS)
+                result = kWithdrawFailed;
+        }
+    }
+    return result;
+}
+
 int Withdraw(const Match& match, const char* named)
 {
     HKEY key = nullptr;
@@ -119,22 +147,10 @@ int Withdraw(const Match& match, const char* named)
         LogFormat(kLogRestartUnreadableFormat, named);
         return kWithdrawFailed;
     }
-    int result = kWithdrawFailed;
-    DWORD type = 0;
-    DWORD size = sizeof g_value;
-    LONG read = RegQueryValueExW(key, kValueName, nullptr, &type, (BYTE*)g_value, &size);
-    int kept = 0;
-    if (read == ERROR_FILE_NOT_FOUND) {
-        result = 0;
-    } else if (read == ERROR_SUCCESS && type == REG_MULTI_SZ && size % sizeof(wchar_t) == 0 && size <= sizeof g_value) {
-        result = Compact(match, (int)(size / sizeof(wchar_t)), &kept);
-        if (result > 0) {
-            LONG written = kept > 0 ? RegSetValueExW(key, kValueName, 0, REG_MULTI_SZ, (const BYTE*)g_value,
-                                                     (DWORD)kept * sizeof(wchar_t))
-                                    : RegDeleteValueW(key, kValueName);
-            if (written != ERROR_SUCCESS)
-                result = kWithdrawFailed;
-        }
+    int result = 0;
+    for (const wchar_t* valueName : kValueNames) {
+        int taken = WithdrawFrom(key, valueName, match);
+        result = taken == kWithdrawFailed || result == kWithdrawFailed ? kWithdrawFailed : result + taken;
     }
     RegCloseKey(key);
     if (result == kWithdrawFailed)
