@@ -141,6 +141,15 @@ const char kLogEarlierLeftFormat[] = "Kopia pakietu z poprzedniego uruchomienia 
 const char kLogEarlierNotOursFormat[] = "Folder o nazwie kopii pakietu nie pochodzi od tego programu i zostaje: %@ (%s)";
 const char kLogNotMarkedFormat[] = "Nie oznaczono kopii pakietu do usunięcia przy restarcie: %@";
 
+const char kLogReplaceAtRestartFormat[] =
+    "Plik w użyciu, zostanie zastąpiony przy ponownym uruchomieniu komputera: %@";
+const char kLogRestartDeletionWithdrawnFormat[] =
+    "Wycofano usunięcie przy ponownym uruchomieniu komputera: %@";
+const char kLogRestartMoveWithdrawnFormat[] =
+    "Wycofano zastąpienie przy ponownym uruchomieniu komputera: %@ (plikiem %@)";
+const char kLogRestartUnreadableFormat[] =
+    "Nie można sprawdzić operacji zaplanowanych na ponowne uruchomienie komputera: %@";
+
 const char kLogPackageFolderFailed[] =
     "Nie można ustalić folderu instalatora ani uczynić go folderem bieżącym (zbyt długa ścieżka lub znaki spoza "
     "strony kodowej systemu); niczego nie zainstalowano.";

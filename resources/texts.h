@@ -97,6 +97,12 @@ extern const char kLogEarlierLeftFormat[];     // folder
 extern const char kLogEarlierNotOursFormat[];  // folder, reason
 extern const char kLogNotMarkedFormat[];       // folder
 
+// Log of the restart's file operations
+extern const char kLogReplaceAtRestartFormat[];          // destination
+extern const char kLogRestartDeletionWithdrawnFormat[];  // path
+extern const char kLogRestartMoveWithdrawnFormat[];      // target, source
+extern const char kLogRestartUnreadableFormat[];         // path
+
 // Log: a start without the package folder, a runtime left out and why
 extern const char kLogPackageFolderFailed[];
 extern const char kLogRuntimeLeftOutFormat[];  // home, reason, folder

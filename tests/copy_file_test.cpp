@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "copy/copy_file.h"
+#include "copy/restart_operations.h"
 #include "support.h"
 
 // A read-only source "source!" over a destination (none, or its content and write time against the source's,
@@ -80,4 +81,50 @@ TEST(CheckedCopy, ConflictTextShowsFullSizesAndCutsOnlyLongNames)
         EXPECT_EQ(names[0].size() + names[1].size() > 20 ? kConflictTextChars - 1 : seen.size(), seen.size())
             << "a cut text uses all its room";
     }
+}
+
+// The restart's operations as the registry holds them ('|' for each string's end): only whole pairs at the
+// path go, every other byte stays, and a value that is not a list of pairs stays whole.
+TEST(RestartOperations, OnlyThePairsAtThePathAreWithdrawn)
+{
+    const std::string saved = PendingRenames(true), p = "C:\\x\\p.dll", w = p + ".ocf-new";
+    const std::string system = SystemDirectory() + "\\ocfpcsc1.dll";  // the restart's name: SysWOW64 under WOW64
+    const std::string real =
+        "\\??\\" + WindowsDirectory() + (UnderWow64() ? "\\syswow64" : "\\system32") + "\\ocfpcsc1.dll";
+    const std::string other = "\\??\\C:\\o\\a||\\??\\C:\\o\\n|!\\??\\C:\\o\\k|";
+    struct Case { const char* what; std::string value, path, from; bool below; std::string after; int result; };
+    const Case cases[] = {
+        {"deletions among others, one as Windows 11 may write it",
+         other + "\\??\\C:\\X\\P.DLL||\\??\\C:\\o\\b||*1\\??\\" + p + "||", p, "", false,
+         other + "\\??\\C:\\o\\b|||", 2},
+        {"moves onto it; it moved away stays",
+         "\\??\\" + w + "|!\\??\\" + p + "|\\??\\" + p + "|\\??\\C:\\o\\q|" + other, p, "", false,
+         "\\??\\" + p + "|\\??\\C:\\o\\q|" + other + "|", 1},
+        {"only the move from the waiting file",
+         "\\??\\C:\\o\\b|!\\??\\" + p + "|\\??\\" + w + "|!\\??\\" + p + "|", p, w, false,
+         "\\??\\C:\\o\\b|!\\??\\" + p + "||", 1},
+        {"nothing but ours: no value left", "\\??\\" + p + "||\\??\\" + p + "||", p, "", false, "", 2},
+        {"nothing at the path", other, p, "", false, other + "|", 0},
+        {"no value", "", p, "", false, "", 0},
+        {"a pair without its second string", other + "\\??\\" + p + "|", p, "", false, other + "\\??\\" + p + "|", -1},
+        {"the system directory as the restart names it", other + real + "||", system, "", false, other + "|", 1},
+        {"below a folder, not beside it", "\\??\\C:\\t\\f\\sun\\a||\\??\\C:\\t\\f2\\a||\\??\\C:\\t\\f\\b|\\??\\C:\\c|"
+         "\\??\\C:\\t\\f||", "C:\\t\\f", "", true, "\\??\\C:\\t\\f2\\a||\\??\\C:\\t\\f\\b|\\??\\C:\\c||", 2},
+    };
+    auto raw = [](std::string text) {
+        for (char& ch : text)
+            ch = ch == '|' ? '\0' : ch;
+        return text;
+    };
+    for (const Case& c : cases) {
+        // Closed by one more empty string, as Windows writes it; the broken value is not.
+        SetPendingRenames(c.value.empty() ? "" : raw(c.value + (c.result < 0 ? "" : "|")));
+        int result = c.below ? WithdrawDeletionsBelow(c.path.c_str())
+                             : WithdrawAtRestart(c.path.c_str(), c.from.empty() ? nullptr : c.from.c_str());
+        std::string after = PendingRenames(true);
+        for (char& ch : after)
+            ch = ch == '\0' ? '|' : ch;
+        EXPECT_EQ(c.after + " " + std::to_string(c.result), after + " " + std::to_string(result)) << c.what;
+    }
+    SetPendingRenames(saved);
 }

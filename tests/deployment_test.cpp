@@ -142,8 +142,10 @@ protected:
         if (squat_)
             CloseHandle(squat_);
         squat_ = nullptr;
-        for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll"})
+        for (const char* name : {"\\ocfpcsc1.dll", "\\ocfpcsc164.dll"}) {
             RemoveTree(SystemDirectory() + name);
+            RemoveTree(SystemDirectory() + name + ".ocf-new");
+        }
         RemoveRuntimes();
         RemoveHostLink(root_ / "linked");
         for (const char* folder : {"Java", "real", "open"})
@@ -204,15 +206,15 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
          "Typ czytnika bez /READER: GemPC(Twin,Tokens)-Win8-64bit, bo system to Windows 8 (6.2) lub nowszy, 64-bitowy\r\n",
          "!Instalator sterownika"},
          "Instalacja sterownika czytnika kart: OK\r\n\r\nEtykiety stanu:\r\n    Sterowniki czytnika kart: OK\r\n"},
-        {"any case, the fourth reader, a log of one's own", "/s /reader=4 /nojava \"/log=" + root_ / "mój "
+         {"any case, the fourth reader, a log of one's own", "/s /reader=4 /nojava \"/log=" + root_ / "mój "
          "dziennik.log\"", kWindows7, 3010, root_ / "mój dziennik.log", {"\r\nTyp czytnika z /READER=4: GemPC(Twin,Tokens)-"
          "Win8-64bit\r\n", "Folder pakietu Drivers sprawdzony (plików: 5)\r\n", "!Folder pakietu sun", "!System:"},
          "Instalacja sterownika czytnika kart: OK\r\n\r\nEtykiety stanu:\r\n    Sterowniki czytnika kart: OK\r\n"},
-        {"a conflict nobody answers is a failed copy", "/S /NODRIVER", kJre | kConflict, 1603, "", {"Problem kopiowania "
-         "pliku\r\nWykryto problem przy próbie skopiowania pliku do katalogu docelowego.\r\nPodany plik już istnieje.\r\n",
-         "Folder pakietu sun sprawdzony", "!Folder pakietu Drivers", "!Typ czytnika"},
-         "Instalacja komponentów dla Sun Java Plug-in: BŁĄD - Błąd kopiowania biblioteki obsługi czytników PC/SC: "
-         "ocfpcsc1.dll\r\n\r\nEtykiety stanu:\r\n    Komponenty dla Sun Java Plug-in: BŁĄD\r\n"},
+        {"files in use nobody can let go are replaced at the restart", "/S /NODRIVER", kJre | kConflict, 3010, "",
+         {"Plik w użyciu, zostanie zastąpiony przy ponownym uruchomieniu komputera: " + kBridgeAtRestart + "\r\n",
+          "Folder pakietu sun sprawdzony", "!Folder pakietu Drivers", "!Typ czytnika"},
+         "Instalacja komponentów dla Sun Java Plug-in: OK\r\n\r\nEtykiety stanu:\r\n"
+         "    Komponenty dla Sun Java Plug-in: OK\r\n"},
         {"a switch not understood", "/S /READER=5 /LOG=" + root_ / "bad.log", 0, 87, root_ / "bad.log",
          {"Nieprawidłowy parametr: /READER=5\r\nUżycie: instalator.exe [/S [/READER=n]"}, nullptr},
         {"a user's mutex of the guard's old name", "/S /NOJAVA /LOG=" + root_ / "m.log", kSquatMutex, 3010,
@@ -253,6 +255,9 @@ TEST_F(Deployment, UnattendedRunsReportInTheLogAndTheExitCode)
         EXPECT_EQ(std::to_string(c.exitCode), Run(folder, arguments));
         if (c.setup & kBridgeInUse)
             EXPECT_NE(std::string::npos, PendingRenames().find("\\??\\" + kBridgeAtRestart + ">\n")) << PendingRenames();
+        if (c.setup & kConflict)  // the new file waits beside the one in use
+            EXPECT_NE(std::string::npos, PendingRenames().find("\\??\\" + kBridgeAtRestart + ".ocf-new>!\\??\\" +
+                                                               kBridgeAtRestart + "\n")) << PendingRenames();
         EXPECT_TRUE(c.logAt != "-" || c.holds.empty() || !Exists(c.holds[0])) << c.what;
         Undo();
         SetPendingRenames(renames);

@@ -6,6 +6,7 @@
 #include <list>
 
 #include "components/components.h"
+#include "base/run_mode.h"
 #include "components/java_plugin_uninstall.h"
 #include "integrity/clean_process.h"
 #include "support.h"
@@ -51,7 +52,8 @@ protected:
         runtimes_.clear();
         RemoveRuntimes();
         SetPendingRenames(renames_);
-        for (const std::string& path : {root_, scratch_ / "jre", sun_, bridge_, bridge64_})
+        SetUnattended(0);
+        for (const std::string& path : {root_, scratch_ / "jre", sun_, bridge_, bridge64_, bridge_ + ".ocf-new"})
             RemoveTree(path);
         CopyStagedPackage(sun_, "sun");
         for (const char* name : {"COMSPEC", "CLASSPATH", "JAVA_TOOL_OPTIONS", "jdk_java_options", "TEMP", "TMP"})
@@ -234,6 +236,14 @@ TEST_F(JavaPluginTest, ServedAndTakenBack)
         {"no backups: ours stays, theirs unlogged", served, both, Line(kLogUninstallNoBackupFormat, jdkPolicy),
          [&] { RemoveTree(backup), RemoveTree(jdkPolicy + ".ocf-bak"), WriteFile(policy, "edited"); },
          "7 0 2 0 0||jre6=..?.. jdk6=..P.? |.."},
+        // Unattended, files in use are replaced at the restart (theirs once it is saved) and the uninstall takes
+        // that back: the new files that wait go, and so do their pairs.
+        {"unattended, the policy and an older bridge in use", [&] {
+             SetUnattended(1), Add("jre6"), WriteFile(bridge_, "older"), held_.emplace_back(bridge_);
+             held_.emplace_back(policy);
+         }, "0 - 0|jre6:P jre6:O |jre6=JOooD |?D", Line(kLogReplaceAtRestartFormat, policy) +
+             Line(kLogReplaceAtRestartFormat, WindowsDirectory() + (UnderWow64() ? "\\syswow64" : "\\system32") +
+                  "\\ocfpcsc1.dll"), [] {}, "6 0 2 0 0||jre6=..oo. |?."},
         {"a JDK owned by another (Wine: ANONYMOUS LOGON), a vendor's bridge in the system directory", served, both,
          Line(kLogRuntimeLeftOutFormat, root_ + "\\jdk6", kTrustReasonForeignOwner, jdkExt),
          [&] { GiveToAnotherOwner(jdkExt), WriteFile(bridge64_, "theirs"); }, "5 0 1 0 1||jre6=..o.. jdk6=JOPo? |.?"},

@@ -66,9 +66,9 @@ int InstallIeComponents(char* message, int capacity)
         goto leave;
     }
     // The library may be loaded by a running browser: an identical copy in place is good enough.
-    status = CopyFileChecked(kBridgeLibrary, path, 1);
+    status = CopyFileChecked(kBridgeLibrary, path, kCopySkipIdentical);
     if (status == kCopyAborted)
-        status = CopyFileChecked(kBridgeLibraryAlternative, path, 1);
+        status = CopyFileChecked(kBridgeLibraryAlternative, path, kCopySkipIdentical);
     if (status == kCopyAborted) {
         aborted = 1;
     } else if (status != kCopyDone) {

@@ -28,12 +28,13 @@ struct JavaRun {
     char lastJreHome[kHomeChars];
 };
 
-int CopyInto(const char* source, const char* base, const char* element, int skipIdentical)
+// Every file copied here is one the uninstall takes back, so each copy claims its destination for the restart.
+int CopyInto(const char* source, const char* base, const char* element, int flags)
 {
     char destination[kPathBuffer];
     if (!BuildPath(destination, base, element))
         return kCopyFailed;
-    return CopyFileChecked(source, destination, skipIdentical);
+    return CopyFileChecked(source, destination, flags | kCopyForRestart);
 }
 
 // Runs the package's policy tool with the runtime's java.exe, started by its full path: no command
@@ -141,7 +142,8 @@ void HandleRuntime(const char* home, int isJdk, JavaRun* run)
     }
     if (saved == kKeepOwnPolicy)
         return;
-    status = CopyFileChecked("java.policy", policy, 0);
+    // Unattended, a policy in use is replaced at the restart: its backup exists by now.
+    status = CopyFileChecked("java.policy", policy, kCopyForRestart);
     if (status == kCopyAborted)
         run->aborted = 1;
     else if (status == kCopyDone)
@@ -162,12 +164,12 @@ void InstallBridge(JavaRun* run)
     char systemDir[kPathBuffer];
     if (!ReadSystemDirectory(systemDir))
         return;
-    int status = CopyInto("ocfpcsc1.dll", systemDir, "ocfpcsc1.dll", 1);
+    int status = CopyInto("ocfpcsc1.dll", systemDir, "ocfpcsc1.dll", kCopySkipIdentical);
     if (status == kCopyAborted) {
         run->aborted = 1;
     } else {
         if (ReadSystemDirectory(systemDir)) {
-            status = CopyInto("ocfpcsc1.dll", systemDir, "ocfpcsc164.dll", 1);
+            status = CopyInto("ocfpcsc1.dll", systemDir, "ocfpcsc164.dll", kCopySkipIdentical);
             if (status == kCopyAborted)
                 run->aborted = 1;
         }

@@ -11,7 +11,9 @@
 #include "../../resources/texts.h"
 #include "../base/log.h"
 #include "../base/bounded_text.h"
+#include "../copy/copy_file.h"
 #include "../copy/path.h"
+#include "../copy/restart_operations.h"
 #include "../integrity/folder_trust.h"
 #include "java_runtimes.h"
 
@@ -76,9 +78,31 @@ void ClearReadOnly(const char* path)
         SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
+// An unattended installation may have left a file of ours waiting to replace path at the restart: without
+// it the restart would bring the package's file back after this uninstall. Deleting the waiting file alone
+// already stops that; the pair goes too, so that the restart does not fail on it.
+void CancelArrival(Uninstall* run, const char* path, const char* const* names)
+{
+    char waiting[kPathBuffer];
+    if (!WaitingFileName(path, waiting))
+        return;
+    WithdrawAtRestart(path, waiting);
+    if (Classify(*run->package, waiting, names) != kOurs)
+        return;
+    ClearReadOnly(waiting);
+    if (DeleteFileA(waiting)) {
+        run->tally->removed++;
+        LogFormat(kLogUninstallRemovedFormat, waiting);
+    } else {
+        run->tally->failed++;
+        LogFormat(kLogUninstallFailedFormat, waiting);
+    }
+}
+
 void TakeBackFile(Uninstall* run, const char* path, const char* const* names)
 {
     UninstallTally* tally = run->tally;
+    CancelArrival(run, path, names);
     switch (Classify(*run->package, path, names)) {
     case kAbsent:
         return;
@@ -109,6 +133,7 @@ void TakeBackFile(Uninstall* run, const char* path, const char* const* names)
 void GiveBackPolicy(Uninstall* run, const char* policy)
 {
     UninstallTally* tally = run->tally;
+    CancelArrival(run, policy, kPolicy);
     char backup[kPathBuffer];
     int haveBackup = FormatText(backup, kPathBuffer, "%s.ocf-bak", policy) && IsPlainFile(backup);
     int state = Classify(*run->package, policy, kPolicy);

@@ -9,6 +9,9 @@
 #include "../base/log.h"
 #include "../base/run_mode.h"
 #include "../base/ui_text.h"
+#include "../base/bounded_text.h"
+#include "path.h"
+#include "restart_operations.h"
 
 namespace {
 
@@ -85,7 +88,44 @@ int AskAboutConflict(const wchar_t* text)
                            MB_ABORTRETRYIGNORE | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
+// Nobody is there to answer, so a destination in use is replaced at the restart, which the unattended run
+// asks for anyway. The new file waits in the destination's folder, on the same volume, so that the restart
+// only renames it. Returns 1 when it waits.
+int PlaceForRestart(const char* source, const char* destination)
+{
+    char waiting[kPathBuffer];
+    if (!WaitingFileName(destination, waiting) || !CopyFileA(source, waiting, FALSE))
+        return 0;
+    ClearReadOnly(waiting);
+    // An earlier run's operations on the destination go first, or the restart would carry them out after ours.
+    if (WithdrawAtRestart(destination, nullptr) == kWithdrawFailed || !ReplaceAtRestart(waiting, destination)) {
+        DeleteFileA(waiting);
+        return 0;
+    }
+    char named[kPathBuffer];
+    LogFormat(kLogReplaceAtRestartFormat, RestartPathName(destination, named) ? named : destination);
+    return 1;
+}
+
+// The destination is now the package's: what an earlier run left for the restart must not undo it, and a
+// file an earlier unattended run left waiting for it has nothing left to replace.
+int Claim(const char* destination, int flags)
+{
+    char waiting[kPathBuffer];
+    if (!(flags & kCopyForRestart))
+        return kCopyDone;
+    WithdrawAtRestart(destination, nullptr);
+    if (WaitingFileName(destination, waiting))
+        DeleteFileA(waiting);
+    return kCopyDone;
+}
+
 }  // namespace
+
+int WaitingFileName(const char* destination, char* waiting)
+{
+    return FormatText(waiting, kPathBuffer, "%s.ocf-new", destination);
+}
 
 void ComposeConflictText(const ConflictFileFacts& source, const ConflictFileFacts& destination, wchar_t* text)
 {
@@ -121,12 +161,12 @@ void ComposeConflictText(const ConflictFileFacts& source, const ConflictFileFact
     Format(text, format, sourceName, source, destName, destination);
 }
 
-int CopyFileChecked(const char* source, const char* destination, int skipIdentical)
+int CopyFileChecked(const char* source, const char* destination, int flags)
 {
     for (;;) {
         if (CopyFileA(source, destination, FALSE)) {
             ClearReadOnly(destination);
-            return kCopyDone;
+            return Claim(destination, flags);
         }
 
         int status = kCopyDone;
@@ -137,9 +177,12 @@ int CopyFileChecked(const char* source, const char* destination, int skipIdentic
         if (sourceFile == INVALID_HANDLE_VALUE || destFile == INVALID_HANDLE_VALUE ||
             !GetFileInformationByHandle(sourceFile, &sourceInfo) || !GetFileInformationByHandle(destFile, &destInfo)) {
             status = kCopyFailed;
-        } else if (skipIdentical && sourceInfo.ftLastWriteTime.dwLowDateTime == destInfo.ftLastWriteTime.dwLowDateTime &&
+        } else if ((flags & kCopySkipIdentical) &&
+                   sourceInfo.ftLastWriteTime.dwLowDateTime == destInfo.ftLastWriteTime.dwLowDateTime &&
                    sourceInfo.ftLastWriteTime.dwHighDateTime == destInfo.ftLastWriteTime.dwHighDateTime &&
                    sourceInfo.nFileSizeLow == destInfo.nFileSizeLow && sourceInfo.nFileSizeHigh == destInfo.nFileSizeHigh) {
+            status = Claim(destination, flags);
+        } else if ((flags & kCopyForRestart) && IsUnattended() && PlaceForRestart(source, destination)) {
             status = kCopyDone;
         } else {
             ConflictFileFacts sourceFacts, destFacts;

@@ -9,10 +9,20 @@ enum CopyStatus {
     kCopyAborted = 4,       // the user answered Abort
 };
 
+enum CopyFlags {
+    kCopySkipIdentical = 1,  // a destination that cannot be overwritten but has the source's time and size is accepted
+    // The destination is one the uninstall takes back: once it is in place (or accepted), nothing an earlier
+    // run left for the restart deletes or replaces it, and unattended, one in use is replaced at the restart.
+    kCopyForRestart = 2,
+};
+
 // Copies source over destination. When the copy fails although both files can be opened, asks the
-// user, showing both files' names, sizes and UTC modification times. With skipIdentical, a
-// destination that cannot be overwritten but has the source's time and size is accepted silently.
-int CopyFileChecked(const char* source, const char* destination, int skipIdentical);
+// user, showing both files' names, sizes and UTC modification times. flags: CopyFlags.
+int CopyFileChecked(const char* source, const char* destination, int flags);
+
+// Where kCopyForRestart leaves the new file that waits for the restart: beside destination, in the same
+// folder. Into waiting (a path buffer); 0 when the name does not fit.
+int WaitingFileName(const char* destination, char* waiting);
 
 enum { kConflictTextChars = 512 };
 

@@ -9,6 +9,7 @@
 #include "../../resources/texts.h"
 #include "../base/bounded_text.h"
 #include "../base/log.h"
+#include "../copy/restart_operations.h"
 #include "clean_process.h"
 #include "cng.h"
 #include "folder_trust.h"
@@ -369,6 +370,9 @@ void RemoveEarlierStagings(const char* parent)
         int reason = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? kTrustReparsePoint
                      : InUse(path)                                          ? kTrustOk
                                                                             : RemoveIfMadeByInstaller(path, &removed);
+        // Its name is free now: a folder or link made under it before the restart must not lose what it holds.
+        if (removed)
+            WithdrawDeletionsBelow(path);
         if (reason != kTrustOk)
             LogFormat(kLogEarlierNotOursFormat, path, FolderTrustReasonText(reason));
         else

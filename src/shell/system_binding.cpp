@@ -56,9 +56,12 @@
     X(MapGenericMask, 8)                                        \
     X(OpenProcessToken, 12)                                     \
     X(RegCloseKey, 4)                                           \
+    X(RegDeleteValueW, 8)                                       \
     X(RegEnumKeyA, 16)                                          \
     X(RegOpenKeyExA, 20)                                        \
-    X(RegQueryValueExA, 24)
+    X(RegQueryValueExA, 24)                                     \
+    X(RegQueryValueExW, 24)                                     \
+    X(RegSetValueExW, 24)
 
 #define BCRYPT_FUNCTIONS(X)               \
     X(BCryptCloseAlgorithmProvider, 8)    \
