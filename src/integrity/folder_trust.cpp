@@ -189,18 +189,28 @@ int ReadInstallingAccount(void* sid)
     return read;
 }
 
-int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount, ACCESS_MASK rights)
+namespace {
+
+typedef bool (*EntryFails)(const ACE_HEADER* header, PSID installingAccount, ACCESS_MASK rights);
+
+bool EntryIsNotOurs(const ACE_HEADER* header, PSID installingAccount, ACCESS_MASK)
+{
+    return !EntryIsOurs(header, installingAccount);
+}
+
+// The owner must be trusted (an owner may always rewrite the DACL, whatever it says today), the DACL
+// present, and no entry may fail; the first that does gives `reason`.
+int JudgeDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount, EntryFails fails, ACCESS_MASK rights,
+                    int reason)
 {
     PSID owner = nullptr;
+    PACL dacl = nullptr;
     BOOL defaulted = FALSE;
+    BOOL present = FALSE;
     if (!descriptor || !GetSecurityDescriptorOwner(descriptor, &owner, &defaulted))
         return kTrustUnreadable;
-    // An owner may always rewrite the DACL, whatever it says today.
     if (!IsTrustedSid(owner, installingAccount))
         return kTrustForeignOwner;
-
-    BOOL present = FALSE;
-    PACL dacl = nullptr;
     if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted))
         return kTrustUnreadable;
     if (!present || !dacl)
@@ -209,10 +219,17 @@ int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount,
         void* entry = nullptr;
         if (!GetAce(dacl, index, &entry))
             return kTrustUnreadable;
-        if (EntryOpensFolder((const ACE_HEADER*)entry, installingAccount, rights))
-            return kTrustOthersMayWrite;
+        if (fails((const ACE_HEADER*)entry, installingAccount, rights))
+            return reason;
     }
     return kTrustOk;
+}
+
+}  // namespace
+
+int JudgeFolderSecurity(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount, ACCESS_MASK rights)
+{
+    return JudgeDescriptor(descriptor, installingAccount, EntryOpensFolder, rights, kTrustOthersMayWrite);
 }
 
 namespace {
@@ -290,25 +307,7 @@ int CheckFolderTrust(const char* path, PSID installingAccount, int mustExist)
 
 int JudgeMadeByInstaller(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount)
 {
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    BOOL defaulted = FALSE;
-    BOOL present = FALSE;
-    if (!descriptor || !GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
-        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted))
-        return kTrustUnreadable;
-    if (!IsTrustedSid(owner, installingAccount))
-        return kTrustForeignOwner;
-    if (!present || !dacl)
-        return kTrustNullDacl;
-    for (DWORD index = 0; index < dacl->AceCount; ++index) {
-        void* entry = nullptr;
-        if (!GetAce(dacl, index, &entry))
-            return kTrustUnreadable;
-        if (!EntryIsOurs((const ACE_HEADER*)entry, installingAccount))
-            return kTrustNotMadeHere;
-    }
-    return kTrustOk;
+    return JudgeDescriptor(descriptor, installingAccount, EntryIsNotOurs, 0, kTrustNotMadeHere);
 }
 
 int CheckMadeByInstaller(HANDLE folder)
