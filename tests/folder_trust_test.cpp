@@ -126,6 +126,15 @@ TEST(FolderTrust, EveryFolderOfARuntime)
         EXPECT_EQ(reason, CheckRuntimeTrust((scratch / given).c_str(), isJdk, failedPath)) << what;
         EXPECT_EQ(failing[0] ? scratch / failing : "", failedPath) << what;
     }
+    // One walk spares the folders above a parent that passed, and only above that one.
+    RemoveTree(parent);
+    MakeDirs(home + "\\bin");
+    RuntimeTrustCache cache = {""};
+    MakeHostLink(scratch / "L", parent);
+    for (const char* given : {"G\\Java\\jdk", "G\\Java\\jdk\\", "L\\Java\\jdk", "G\\Java\\jdk"})
+        EXPECT_EQ(given[0] == 'L' ? kTrustReparsePoint : kTrustOk,
+                  CheckRuntimeTrust((scratch / given).c_str(), 0, nullptr, &cache)) << given;
+    EXPECT_EQ(scratch / "G\\Java", cache.soundParent);
     RemoveHostLink(scratch / "L");
     EXPECT_EQ(kTrustMissing, CheckRuntimeTrust("C:\\", 0, nullptr));
 }

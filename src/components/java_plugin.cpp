@@ -26,6 +26,7 @@ struct JavaRun {
     int aborted;
     int haveLastJre;
     char lastJreHome[kHomeChars];
+    RuntimeTrustCache trust;
 };
 
 // Every file copied here is one the uninstall takes back, so each copy claims its destination for the restart.
@@ -97,7 +98,7 @@ void HandleRuntime(const char* home, int isJdk, JavaRun* run)
     // Found, and so counted, but not served: a standard user could swap the java.exe the installer
     // runs elevated, or turn its copies into writes anywhere through a link.
     char failed[kPathBuffer];
-    int trust = CheckRuntimeTrust(home, isJdk, failed);
+    int trust = CheckRuntimeTrust(home, isJdk, failed, &run->trust);
     if (trust != kTrustOk) {
         LogFormat(kLogRuntimeLeftOutFormat, home, FolderTrustReasonText(trust), failed);
         return;

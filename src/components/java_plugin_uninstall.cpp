@@ -24,6 +24,7 @@ enum FileState { kAbsent, kOurs, kNotOurs, kUnreadable };
 struct Uninstall {
     const PackageHashTable* package;
     UninstallTally* tally;
+    RuntimeTrustCache trust;
 };
 
 // Package files a runtime's file may equal (null-ended lists).
@@ -177,7 +178,7 @@ int TakeBackFromRuntime(const char* home, int isJdk, void* context)
     Uninstall* run = (Uninstall*)context;
     // A link planted on the way would turn the restore of a backup into a write of someone else's choosing.
     char failed[kPathBuffer];
-    int trust = CheckRuntimeTrust(home, isJdk, failed);
+    int trust = CheckRuntimeTrust(home, isJdk, failed, &run->trust);
     if (trust != kTrustOk) {
         run->tally->leftOut++;
         LogFormat(kLogRuntimeLeftOutFormat, home, FolderTrustReasonText(trust), failed);
@@ -238,7 +239,7 @@ void TakeBackFromSystemDirectory(Uninstall* run)
 void UninstallJavaPluginComponents(const PackageHashTable& package, UninstallTally* tally)
 {
     *tally = UninstallTally();
-    Uninstall run = {&package, tally};
+    Uninstall run = {&package, tally, {{0}}};
     WalkRegisteredRuntimes(TakeBackFromRuntime, &run);
     TakeBackFromSystemDirectory(&run);
 }

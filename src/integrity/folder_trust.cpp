@@ -361,7 +361,7 @@ int CheckPathTrust(const wchar_t* folder, PSID installingAccount, int* failedCha
     return kTrustOk;
 }
 
-int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath)
+int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath, RuntimeTrustCache* cache)
 {
     if (failedPath)
         failedPath[0] = '\0';
@@ -383,7 +383,10 @@ int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath)
     CopyText(parent, (int)(lastSlash - folder) + 1, folder);
     if (parent[1] == ':' && parent[2] == '\0')
         AppendText(parent, kPathBuffer, "\\");
-    int reason = CheckFoldersAbove(&check, parent);
+    int known = cache && lstrcmpiA(cache->soundParent, parent) == 0;
+    int reason = known ? kTrustOk : CheckFoldersAbove(&check, parent);
+    if (cache && reason == kTrustOk && !known)
+        CopyText(cache->soundParent, kPathBuffer, parent);
     if (reason == kTrustOk)
         reason = CheckOne(&check, parent, 1);
     if (reason == kTrustOk)

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "../copy/path.h"
+
 enum FolderTrust {
     kTrustOk = 0,
     kTrustMissing = 1,         // a folder that must be there is not, or is no folder
@@ -54,13 +56,20 @@ int JudgeMadeByInstaller(PSECURITY_DESCRIPTOR descriptor, PSID installingAccount
 // receives the length of the folder that failed, as a prefix of `folder`.
 int CheckPathTrust(const wchar_t* folder, PSID installingAccount, int* failedChars);
 
+// What one walk over the registered runtimes learnt of the folders above their homes: runtimes side by
+// side share them, and the rule itself keeps anyone untrusted from changing a folder that passed.
+struct RuntimeTrustCache {
+    char soundParent[kPathBuffer];  // a home's parent whose folders from the root down passed; "" none
+};
+
 // Every folder of a Java runtime with home directory `home` that the installer reaches it through,
 // writes into or runs code from: every folder from the root down to the home's parent by the rule of
 // CheckPathTrust; the home's parent, the home, bin and everything below it, and lib, lib\ext,
 // lib\security (a JDK: jre, jre\bin and below, jre\lib, jre\lib\ext, jre\lib\security) by the full rule.
 // Returns the first FolderTrust other than kTrustOk, with that folder in failedPath (kPathBuffer
 // characters, may be null; empty when all passed).
-int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath);
+// cache (may be null) spares the folders above a parent that an earlier check of the same walk passed.
+int CheckRuntimeTrust(const char* home, int isJdk, char* failedPath, RuntimeTrustCache* cache = nullptr);
 
 // A Polish phrase for a FolderTrust, for the log.
 const char* FolderTrustReasonText(int reason);
