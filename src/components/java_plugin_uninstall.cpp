@@ -205,17 +205,12 @@ int TakeBackFromRuntime(const char* home, int isJdk, void* context)
     return 1;
 }
 
-// Where the system directory's files really are. A 32-bit process on 64-bit Windows sees SysWOW64 under
-// the name System32, but a deletion at the restart is carried out by the 64-bit session manager, which
-// would take that name for the real System32.
+// Where the system directory's files really are: a deletion at the restart is carried out by the 64-bit
+// session manager, which would take the name System32 of a 32-bit process for the real System32.
 int ReadOwnSystemDirectory(char* path)
 {
-    BOOL wow64 = FALSE;
-    if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
-        UINT n = GetSystemWow64DirectoryA(path, kPathBuffer);
-        return n > 0 && n < kPathBuffer;
-    }
-    return ReadSystemDirectory(path);
+    char system[kPathBuffer];
+    return ReadSystemDirectory(system) && RestartPathName(system, path);
 }
 
 void TakeBackFromSystemDirectory(Uninstall* run)

@@ -172,6 +172,11 @@ int CheckCodeTree(RuntimeCheck* check, const char* folder)
 
 }  // namespace
 
+PSID AdministratorsSid()
+{
+    return (PSID)&kAdministrators;
+}
+
 int ReadInstallingAccount(void* sid)
 {
     HANDLE token;

@@ -28,6 +28,9 @@ enum { kAccountSidBytes = SECURITY_MAX_SID_SIZE, kCheckedPathChars = 1024 };
 extern const ACCESS_MASK kContentChangeRights;
 extern const ACCESS_MASK kPathChangeRights;
 
+// BUILTIN\Administrators, laid out as the system lays it out (static; never freed).
+PSID AdministratorsSid();
+
 // The account this process runs as, copied into sid (kAccountSidBytes). Returns 0 when it cannot be read.
 int ReadInstallingAccount(void* sid);
 

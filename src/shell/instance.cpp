@@ -16,6 +16,7 @@
 #include "../../resources/texts.h"
 #include "../base/bounded_text.h"
 #include "../base/ui_text.h"
+#include "../integrity/folder_trust.h"
 #include "version.h"
 
 namespace {
@@ -28,15 +29,6 @@ const wchar_t kGuardWithoutNamespace[] = L"Global\\InstalatorCzytnikaKartOCF.Gua
 const char kGuardSddl[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 enum { kNamespaceAttempts = 4 };
 
-struct AdministratorsSid {
-    BYTE revision;
-    BYTE subAuthorityCount;
-    SID_IDENTIFIER_AUTHORITY authority;
-    DWORD subAuthority[2];
-};
-const AdministratorsSid kAdministrators = {
-    SID_REVISION, 2, {SECURITY_NT_AUTHORITY}, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
-
 HANDLE g_guard = nullptr;
 HANDLE g_namespace = nullptr;
 
@@ -47,7 +39,7 @@ HANDLE OpenGuardNamespace(SECURITY_ATTRIBUTES* attributes)
     if (!boundary)
         return nullptr;  // no private namespaces here
     HANDLE opened = nullptr;
-    if (AddSIDToBoundaryDescriptor(&boundary, (PSID)&kAdministrators)) {
+    if (AddSIDToBoundaryDescriptor(&boundary, AdministratorsSid())) {
         // The one that made it may close it between our two calls: then it can be made again.
         for (int attempt = 0; attempt < kNamespaceAttempts && !opened; ++attempt) {
             opened = CreatePrivateNamespaceW(attributes, boundary, kNamespaceName);
